@@ -142,26 +142,30 @@ void floodFill(PixelImage& image, std::int64_t x, std::int64_t y, RGBAColor c,
 
     // Pixels only ever change from target to c, so a point that fails the test
     // when pushed would fail it when popped: filtering early keeps the stack
-    // small without changing the order of writes.
-    std::vector<PixelPoint> pending;
+    // small without changing the order of writes. Entries are pixel indices,
+    // half the size of a point.
+    std::vector<std::size_t> pending;
     auto push = [&](std::int64_t px, std::int64_t py) {
         if (allowed(px, py) && image.at(px, py) == target) {
-            pending.push_back({px, py});
+            pending.push_back(indexOf(image, px, py));
         }
     };
-    pending.push_back({x, y});
+    pending.push_back(indexOf(image, x, y));
+    const auto width = static_cast<std::size_t>(image.width);
     while (!pending.empty()) {
-        const PixelPoint p = pending.back();
+        const std::size_t index = pending.back();
         pending.pop_back();
-        RGBAColor& pixel = image.at(p.x, p.y);
+        RGBAColor& pixel = image.pixels[index];
         if (pixel != target) {
             continue;
         }
         pixel = c;
-        push(p.x + 1, p.y);
-        push(p.x - 1, p.y);
-        push(p.x, p.y + 1);
-        push(p.x, p.y - 1);
+        const auto px = static_cast<std::int64_t>(index % width);
+        const auto py = static_cast<std::int64_t>(index / width);
+        push(px + 1, py);
+        push(px - 1, py);
+        push(px, py + 1);
+        push(px, py - 1);
     }
 }
 

@@ -1,0 +1,329 @@
+#include "document/raster_bridge.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include <QBuffer>
+#include <QByteArray>
+#include <QColorSpace>
+#include <QImageReader>
+#include <QImageWriter>
+#include <QPainter>
+#include <QRectF>
+
+namespace pixmora::document {
+
+namespace {
+
+using model::RGBAColor;
+
+// Qt's raster engine works in int coordinates; stay well inside them.
+constexpr std::int64_t kMaxSide = 32767;
+
+// A read-only device over the caller's bytes, without copying them.
+class ByteSource {
+public:
+    explicit ByteSource(const Bytes& data)
+        : m_bytes(QByteArray::fromRawData(reinterpret_cast<const char*>(data.data()),
+                                          static_cast<qsizetype>(data.size()))),
+          m_buffer(&m_bytes)
+    {
+        m_buffer.open(QIODevice::ReadOnly);
+    }
+    QIODevice* device() { return &m_buffer; }
+
+private:
+    QByteArray m_bytes;
+    QBuffer m_buffer;
+};
+
+bool fitsBudget(std::int64_t width, std::int64_t height)
+{
+    return width > 0 && height > 0 && width <= kMaxSide && height <= kMaxSide
+           && width * height * 4 <= kDecodeBudgetBytes;
+}
+
+bool fitsBudget(QSize size)
+{
+    return size.isValid() && fitsBudget(size.width(), size.height());
+}
+
+void prepareReader(QImageReader& reader, bool applyOrientation)
+{
+    reader.setAutoTransform(applyOrientation);
+    reader.setAllocationLimit(static_cast<int>(kDecodeBudgetBytes / (1024 * 1024)));
+}
+
+// Straight RGBA read directly from the decoded image: a premultiplied detour would
+// lower the colours of partly transparent pixels.
+model::PixelImage toPixelImage(const QImage& decoded)
+{
+    const QImage rgba = decoded.convertToFormat(QImage::Format_RGBA8888);
+    if (rgba.isNull()) {
+        return {};
+    }
+    const std::int64_t width = rgba.width();
+    const std::int64_t height = rgba.height();
+    std::vector<RGBAColor> pixels(static_cast<std::size_t>(width * height));
+    for (std::int64_t y = 0; y < height; ++y) {
+        const uchar* row = rgba.constScanLine(static_cast<int>(y));
+        RGBAColor* out = pixels.data() + y * width;
+        std::memcpy(out, row, static_cast<std::size_t>(width) * 4);
+        for (std::int64_t x = 0; x < width; ++x) {
+            if (out[x].a == 0) {
+                out[x] = model::kTransparent;
+            }
+        }
+    }
+    return {width, height, std::move(pixels)};
+}
+
+// Qt's smooth drawImage samples bilinearly, which aliases when shrinking by more than
+// half; an area-averaged reduction to twice the drawn size first keeps it faithful.
+QImage reducedForDrawing(const QImage& source, double scale)
+{
+    if (scale >= 0.5) {
+        return source;
+    }
+    const auto side = [scale](int v) {
+        return std::max(1, static_cast<int>(std::ceil(static_cast<double>(v) * scale * 2.0)));
+    };
+    QImage reduced = source.scaled(side(source.width()), side(source.height()),
+                                   Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    return reduced.isNull() ? source : reduced;
+}
+
+model::PixelRect coveredBlock(double drawW, double drawH, std::int64_t width,
+                              std::int64_t height, double (*toInteger)(double))
+{
+    const auto side = [toInteger](double drawn, std::int64_t limit) {
+        return std::max<std::int64_t>(
+            0, std::min(limit, static_cast<std::int64_t>(toInteger(drawn))));
+    };
+    return {0, 0, side(drawW, width), side(drawH, height)};
+}
+
+// The stored-orientation size to decode a JPEG at: the largest DCT shrink (1/8, 1/4,
+// 1/2) that keeps at least twice the fitted size, so libjpeg does the reduction.
+QSize reducedDecodeSize(QImageReader& reader, QSize stored, QSize fitInto)
+{
+    if (reader.format() != "jpeg" || !reader.supportsOption(QImageIOHandler::ScaledSize)
+        || fitInto.isEmpty()) {
+        return {};
+    }
+    const QSize oriented = (reader.transformation() & QImageIOHandler::TransformationRotate90)
+                               ? stored.transposed()
+                               : stored;
+    const double scale = std::min(double(fitInto.width()) / oriented.width(),
+                                  double(fitInto.height()) / oriented.height());
+    for (const int shrink : {8, 4, 2}) {
+        const QSize decoded(stored.width() / shrink, stored.height() / shrink);
+        if (decoded.width() >= 2.0 * scale * stored.width()
+            && decoded.height() >= 2.0 * scale * stored.height() && !decoded.isEmpty()) {
+            return decoded;
+        }
+    }
+    return {};
+}
+
+QImage inSrgb(QImage image)
+{
+    const QColorSpace space = image.colorSpace();
+    if (!space.isValid() || space == QColorSpace(QColorSpace::SRgb)) {
+        return image;
+    }
+    QImage converted = image.convertedToColorSpace(QColorSpace(QColorSpace::SRgb));
+    return converted.isNull() ? image : converted;
+}
+
+}  // namespace
+
+QImage makeBitmapRep(const model::PixelImage& image)
+{
+    if (!fitsBudget(image.width, image.height)
+        || image.pixels.size() != static_cast<std::size_t>(image.width * image.height)) {
+        return {};
+    }
+    QImage rep(static_cast<int>(image.width), static_cast<int>(image.height),
+               QImage::Format_RGBA8888);
+    if (rep.isNull()) {
+        return {};
+    }
+    for (std::int64_t y = 0; y < image.height; ++y) {
+        std::memcpy(rep.scanLine(static_cast<int>(y)), image.pixels.data() + y * image.width,
+                    static_cast<std::size_t>(image.width) * 4);
+    }
+    return rep;
+}
+
+std::optional<Bytes> encodeImage(const model::PixelImage& image, ImageFormat format)
+{
+    const QImage rep = makeBitmapRep(image);
+    if (rep.isNull()) {
+        return std::nullopt;
+    }
+    QByteArray encoded;
+    QBuffer buffer(&encoded);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, format == ImageFormat::png ? "png" : "tiff");
+    if (!writer.write(rep)) {
+        return std::nullopt;
+    }
+    return Bytes(encoded.begin(), encoded.end());
+}
+
+std::optional<model::PixelImage> decodeImageData(const Bytes& data)
+{
+    ByteSource source(data);
+    QImageReader reader(source.device());
+    prepareReader(reader, false);
+    if (!fitsBudget(reader.size())) {
+        return std::nullopt;
+    }
+    QImage decoded;
+    if (!reader.read(&decoded) || decoded.isNull()) {
+        return std::nullopt;
+    }
+    model::PixelImage image = toPixelImage(decoded);
+    if (image.pixels.empty()) {
+        return std::nullopt;
+    }
+    return image;
+}
+
+FittedImage renderFitted(const QImage& source, std::int64_t width, std::int64_t height)
+{
+    if (source.isNull() || !fitsBudget(width, height)) {
+        return {};
+    }
+    QImage surface(static_cast<int>(width), static_cast<int>(height),
+                   QImage::Format_RGBA8888_Premultiplied);
+    if (surface.isNull()) {
+        return {};
+    }
+    surface.fill(0);
+
+    const double sw = source.width();
+    const double sh = source.height();
+    const double byHeight = static_cast<double>(height) / sh;
+    const double byWidth = static_cast<double>(width) / sw;
+    const double scale = byHeight < byWidth ? byHeight : byWidth;
+    const double drawW = scale * sw;
+    const double drawH = scale * sh;
+
+    const QImage drawn = reducedForDrawing(source, scale);
+    {
+        QPainter painter(&surface);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.drawImage(QRectF(0.0, 0.0, drawW, drawH), drawn, QRectF(drawn.rect()));
+    }
+
+    FittedImage fitted;
+    fitted.pixels.resize(static_cast<std::size_t>(width * height));
+    for (std::int64_t y = 0; y < height; ++y) {
+        const uchar* row = surface.constScanLine(static_cast<int>(y));
+        RGBAColor* out = fitted.pixels.data() + y * width;
+        for (std::int64_t x = 0; x < width; ++x) {
+            const uchar* p = row + 4 * x;
+            const unsigned a = p[3];
+            if (a == 0) {
+                out[x] = model::kTransparent;
+                continue;
+            }
+            const auto straight = [a](unsigned c) {
+                return static_cast<std::uint8_t>(std::min(255u, c * 255u / a));
+            };
+            out[x] = {straight(p[0]), straight(p[1]), straight(p[2]), static_cast<std::uint8_t>(a)};
+        }
+    }
+    fitted.covered = coveredBlock(drawW, drawH, width, height, [](double v) { return std::round(v); });
+    fitted.fullyCovered =
+        coveredBlock(drawW, drawH, width, height, [](double v) { return std::floor(v); });
+    return fitted;
+}
+
+bool hasAlphaVariation(const QImage& source)
+{
+    if (source.isNull() || !source.hasAlphaChannel()) {
+        return false;
+    }
+    if (source.depth() > 32) {
+        const QImage wide = source.convertToFormat(QImage::Format_RGBA64);
+        for (int y = 0; y < wide.height(); ++y) {
+            const auto* row = reinterpret_cast<const QRgba64*>(wide.constScanLine(y));
+            if (std::any_of(row, row + wide.width(), [](QRgba64 p) { return p.alpha() < 65535; })) {
+                return true;
+            }
+        }
+        return false;
+    }
+    // Alpha survives this conversion exactly, from premultiplied formats too.
+    const QImage argb = source.format() == QImage::Format_ARGB32_Premultiplied
+                            ? source
+                            : source.convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < argb.height(); ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(argb.constScanLine(y));
+        if (std::any_of(row, row + argb.width(), [](QRgb p) { return qAlpha(p) < 255; })) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::optional<QSize> sourceImageSize(const Bytes& data)
+{
+    ByteSource source(data);
+    QImageReader reader(source.device());
+    prepareReader(reader, true);
+    QSize size = reader.size();
+    if (!reader.canRead() || !size.isValid() || size.isEmpty()) {
+        return std::nullopt;
+    }
+    if (reader.transformation() & QImageIOHandler::TransformationRotate90) {
+        size.transpose();
+    }
+    return size;
+}
+
+QImage decodeSourceImage(const Bytes& data, std::optional<QSize> fitInto)
+{
+    ByteSource source(data);
+    QImageReader reader(source.device());
+    prepareReader(reader, true);
+    const QSize stored = reader.size();
+    if (!stored.isValid() || stored.isEmpty()) {
+        return {};
+    }
+    const QSize reduced = fitInto ? reducedDecodeSize(reader, stored, *fitInto) : QSize();
+    if (!fitsBudget(reduced.isValid() ? reduced : stored)) {
+        return {};
+    }
+    if (reduced.isValid()) {
+        reader.setScaledSize(reduced);
+    }
+    QImage image;
+    if (!reader.read(&image) || image.isNull()) {
+        return {};
+    }
+    return inSrgb(std::move(image));
+}
+
+bool isReadableImage(const Bytes& data)
+{
+    ByteSource source(data);
+    QImageReader reader(source.device());
+    prepareReader(reader, false);
+    if (!reader.canRead()) {
+        return false;
+    }
+    const QSize size = reader.size();
+    if (size.isValid() && !size.isEmpty()) {
+        return true;
+    }
+    QImage image;
+    return reader.read(&image) && !image.isNull();
+}
+
+}  // namespace pixmora::document

@@ -1,0 +1,592 @@
+#include "editor/pixel_canvas_widget.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include <QEvent>
+#include <QFocusEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPen>
+#include <QShowEvent>
+
+#include "editor/canvas_geometry.h"
+
+namespace pixmora::editor {
+
+namespace {
+
+using model::PixelImage;
+using model::PixelRect;
+using model::RGBAColor;
+
+constexpr int marchingAntsIntervalMs = 1000 / 12;
+constexpr double overlayMinimumPixelSize = 6.0;
+constexpr double outlineWidth = 2.5;
+constexpr double dashLength = 5.0;
+const QColor overlayDarkGrey(84, 84, 84);  // white level 0.33
+const QColor gridColor(128, 128, 128, 160);
+
+// Qt scales an image with a 16.16 fixed-point step that drifts by up to one unit
+// per target pixel; past about 65536 / zoom pixels a cell edge would move by a
+// pixel. Scaling in tiles of at most this many target pixels keeps every edge exact.
+constexpr double maxScaledTileExtent = 1024.0;
+
+QRgb premultiplied(RGBAColor c)
+{
+    return qPremultiply(qRgba(c.r, c.g, c.b, c.a));
+}
+
+// The cells [x0, x1) x [y0, y1) that meet a view rectangle, within a w x h grid.
+struct CellRange {
+    std::int64_t x0 = 0;
+    std::int64_t y0 = 0;
+    std::int64_t x1 = 0;
+    std::int64_t y1 = 0;
+
+    bool isEmpty() const { return x0 >= x1 || y0 >= y1; }
+};
+
+CellRange cellsMeeting(const QRect& area, double s, std::int64_t originX, std::int64_t originY,
+                       std::int64_t w, std::int64_t h)
+{
+    auto first = [s](int from, std::int64_t origin) {
+        return static_cast<std::int64_t>(std::floor(from / s)) - origin;
+    };
+    auto last = [s](int to, std::int64_t origin) {
+        return static_cast<std::int64_t>(std::ceil(to / s)) - origin;
+    };
+    return {std::max<std::int64_t>(0, first(area.left(), originX)),
+            std::max<std::int64_t>(0, first(area.top(), originY)),
+            std::min(w, last(area.left() + area.width(), originX)),
+            std::min(h, last(area.top() + area.height(), originY))};
+}
+
+// Draws the cells of `range` from an image that holds `block` x `block` pixels per
+// cell, cell (0, 0) sitting at view cell `origin`; nearest-neighbour, no smoothing.
+void drawCellsScaled(QPainter& painter, const QImage& image, int block, const CellRange& range,
+                     std::int64_t originX, std::int64_t originY, double s)
+{
+    const auto tile = std::max<std::int64_t>(1, static_cast<std::int64_t>(maxScaledTileExtent / s));
+    for (std::int64_t ty = range.y0; ty < range.y1; ty += tile) {
+        const std::int64_t th = std::min(tile, range.y1 - ty);
+        for (std::int64_t tx = range.x0; tx < range.x1; tx += tile) {
+            const std::int64_t tw = std::min(tile, range.x1 - tx);
+            const QRectF target(double(originX + tx) * s, double(originY + ty) * s,
+                                double(tw) * s, double(th) * s);
+            const QRectF source(double(tx * block), double(ty * block), double(tw * block),
+                                double(th * block));
+            painter.drawImage(target, image, source);
+        }
+    }
+}
+
+// 0 <= phase < 10; the pattern repeats every 10 points.
+double normalisedPhase(double phase)
+{
+    const double period = 2.0 * dashLength;
+    double p = std::fmod(phase, period);
+    return p < 0.0 ? p + period : p;
+}
+
+}  // namespace
+
+PixelCanvasWidget::PixelCanvasWidget(CanvasRole role, QWidget* parent)
+    : QWidget(parent), m_role(role)
+{
+    m_controller.setInteractive(isInteractive());
+    if (isInteractive()) {
+        setFocusPolicy(Qt::StrongFocus);
+        setMouseTracking(true);
+    } else {
+        setFocusPolicy(Qt::NoFocus);
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+    }
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    setFixedSize(0, 0);
+
+    m_marchingAntsTimer.setInterval(marchingAntsIntervalMs);
+    connect(&m_marchingAntsTimer, &QTimer::timeout, this,
+            [this] { m_controller.advanceMarchingAnts(); });
+    connect(&m_controller, &CanvasController::redisplayRequested, this,
+            &PixelCanvasWidget::redisplay);
+    connect(&m_controller, &CanvasController::intrinsicSizeChanged, this,
+            &PixelCanvasWidget::updateSize);
+    connect(&m_controller, &CanvasController::editStateChanged, this,
+            &PixelCanvasWidget::editStateChanged);
+}
+
+PixelCanvasWidget::~PixelCanvasWidget()
+{
+    // The controller outlives this body; nothing it emits may reach a half-gone widget.
+    disconnect(&m_controller, nullptr, this, nullptr);
+    disconnect(m_uiStateConnection);
+    m_marchingAntsTimer.stop();
+}
+
+void PixelCanvasWidget::setUIState(EditorUIState* state)
+{
+    disconnect(m_uiStateConnection);
+    m_uiState = state;
+    m_controller.setUIState(state);
+    if (state) {
+        m_uiStateConnection =
+            connect(state, &EditorUIState::changed, this, &PixelCanvasWidget::hostUpdate);
+        m_controller.setPixelSize(zoomForRole());
+    }
+    redisplay();
+}
+
+void PixelCanvasWidget::setDocumentBinding(DocumentBinding* binding)
+{
+    m_controller.setDocumentBinding(binding);
+    redisplay();
+}
+
+void PixelCanvasWidget::setClipboard(ClipboardPort* clipboard)
+{
+    m_controller.setClipboard(clipboard);
+}
+
+void PixelCanvasWidget::setColorMode(model::ColorMode mode)
+{
+    m_controller.setColorMode(mode);
+}
+
+QSize PixelCanvasWidget::sizeHint() const
+{
+    const QSizeF size = m_controller.intrinsicSize();
+    return {static_cast<int>(std::ceil(size.width())), static_cast<int>(std::ceil(size.height()))};
+}
+
+void PixelCanvasWidget::cut()
+{
+    m_controller.cut();
+}
+
+void PixelCanvasWidget::copy()
+{
+    m_controller.copy();
+}
+
+void PixelCanvasWidget::paste()
+{
+    m_controller.paste();
+}
+
+void PixelCanvasWidget::commitPendingFloatingSelection()
+{
+    m_controller.commitPendingFloatingSelection();
+}
+
+void PixelCanvasWidget::documentImageChanged()
+{
+    m_controller.documentChangedExternally();
+    redisplay();
+}
+
+double PixelCanvasWidget::zoomForRole() const
+{
+    if (!m_uiState) {
+        return m_controller.pixelSize();
+    }
+    return m_role == CanvasRole::main ? m_uiState->mainZoom() : m_uiState->previewZoom();
+}
+
+// Every change of the editor state re-applies the zoom and the tool rule, as a
+// host re-evaluating its view would.
+void PixelCanvasWidget::hostUpdate()
+{
+    m_controller.setPixelSize(zoomForRole());
+    m_controller.syncTool();
+    redisplay();
+}
+
+void PixelCanvasWidget::redisplay()
+{
+    updateSize();
+    update();
+    updateMarchingAntsTimer();
+    updateCursor();
+}
+
+void PixelCanvasWidget::updateSize()
+{
+    const QSize size = sizeHint();
+    if (size != minimumSize() || size != maximumSize()) {
+        setFixedSize(size);
+        updateGeometry();
+    }
+}
+
+void PixelCanvasWidget::updateMarchingAntsTimer()
+{
+    if (!m_controller.needsMarchingAnts()) {
+        m_marchingAntsTimer.stop();
+    } else if (!m_marchingAntsTimer.isActive()) {
+        m_marchingAntsTimer.start();
+    }
+}
+
+void PixelCanvasWidget::updateCursor()
+{
+    if (!isInteractive()) {
+        return;
+    }
+    const auto handle = m_pointer ? m_controller.handleAt(*m_pointer) : std::nullopt;
+    if (handle) {
+        setCursor(cursorShapeForHandle(*handle));
+    } else {
+        unsetCursor();
+    }
+}
+
+// --- input ---
+
+void PixelCanvasWidget::mousePressEvent(QMouseEvent* event)
+{
+    std::optional<MouseButton> button;
+    if (event->button() == Qt::LeftButton) {
+        button = MouseButton::left;
+    } else if (event->button() == Qt::RightButton) {
+        button = MouseButton::right;
+    }
+    if (!isInteractive() || !button) {
+        event->ignore();
+        return;
+    }
+    // A second button during a gesture would start another on top of it.
+    if (m_pressedButton) {
+        return;
+    }
+    const QPointF point = event->position();
+    const bool shift = event->modifiers().testFlag(Qt::ShiftModifier);
+    m_pointer = point;
+    m_shiftDown = shift;
+    m_pressedButton = button;
+    if (*button == MouseButton::left) {
+        setFocus(Qt::MouseFocusReason);
+    }
+    m_controller.mousePress(point, *button, shift);
+}
+
+void PixelCanvasWidget::mouseMoveEvent(QMouseEvent* event)
+{
+    if (!isInteractive()) {
+        event->ignore();
+        return;
+    }
+    m_pointer = event->position();
+    if (m_pressedButton) {
+        const bool shift = event->modifiers().testFlag(Qt::ShiftModifier);
+        m_shiftDown = shift;
+        m_controller.mouseDrag(*m_pointer, *m_pressedButton, shift);
+    }
+    updateCursor();
+}
+
+void PixelCanvasWidget::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (!isInteractive()) {
+        event->ignore();
+        return;
+    }
+    const bool left = event->button() == Qt::LeftButton;
+    const bool right = event->button() == Qt::RightButton;
+    if (!m_pressedButton || (left && *m_pressedButton != MouseButton::left)
+        || (right && *m_pressedButton != MouseButton::right) || (!left && !right)) {
+        return;
+    }
+    const MouseButton button = *m_pressedButton;
+    m_pressedButton.reset();
+    m_pointer = event->position();
+    m_controller.mouseRelease(*m_pointer, button,
+                              event->modifiers().testFlag(Qt::ShiftModifier));
+    updateCursor();
+}
+
+void PixelCanvasWidget::leaveEvent(QEvent* event)
+{
+    if (!m_pressedButton) {
+        m_pointer.reset();
+    }
+    QWidget::leaveEvent(event);
+}
+
+namespace {
+
+std::optional<CanvasKey> canvasKeyFor(int key)
+{
+    switch (key) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        return CanvasKey::commit;
+    case Qt::Key_Backspace:
+    case Qt::Key_Delete:
+        return CanvasKey::deleteSelection;
+    case Qt::Key_Escape:
+        return CanvasKey::cancel;
+    default:
+        return std::nullopt;
+    }
+}
+
+bool hasCommandModifiers(const QKeyEvent* event)
+{
+    return (event->modifiers()
+            & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
+        != Qt::NoModifier;
+}
+
+}  // namespace
+
+bool PixelCanvasWidget::event(QEvent* event)
+{
+    // While the canvas has focus its own keys win over window shortcuts.
+    if (event->type() == QEvent::ShortcutOverride && isInteractive()) {
+        auto* keyEvent = static_cast<QKeyEvent*>(event);
+        if (canvasKeyFor(keyEvent->key()) && !hasCommandModifiers(keyEvent)) {
+            event->accept();
+            return true;
+        }
+    }
+    return QWidget::event(event);
+}
+
+void PixelCanvasWidget::keyPressEvent(QKeyEvent* event)
+{
+    if (!isInteractive()) {
+        event->ignore();
+        return;
+    }
+    if (event->key() == Qt::Key_Shift) {
+        forwardShift(true);
+        event->ignore();
+        return;
+    }
+    const auto key = canvasKeyFor(event->key());
+    if (!key || hasCommandModifiers(event) || !m_controller.keyPress(*key)) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+}
+
+void PixelCanvasWidget::keyReleaseEvent(QKeyEvent* event)
+{
+    if (isInteractive() && event->key() == Qt::Key_Shift) {
+        forwardShift(false);
+    }
+    event->ignore();
+}
+
+void PixelCanvasWidget::focusInEvent(QFocusEvent* event)
+{
+    QWidget::focusInEvent(event);
+    // Shift may have changed while another widget had the keyboard.
+    const bool shift = QGuiApplication::keyboardModifiers().testFlag(Qt::ShiftModifier);
+    if (shift != m_shiftDown) {
+        forwardShift(shift);
+    }
+}
+
+void PixelCanvasWidget::forwardShift(bool shift)
+{
+    m_shiftDown = shift;
+    m_controller.shiftChanged(shift);
+}
+
+void PixelCanvasWidget::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (isInteractive()) {
+        setFocus(Qt::OtherFocusReason);
+    }
+}
+
+void PixelCanvasWidget::changeEvent(QEvent* event)
+{
+    // Partly transparent pixels are composed over the background colour.
+    if (event->type() == QEvent::PaletteChange) {
+        update();
+    }
+    QWidget::changeEvent(event);
+}
+
+// --- painting ---
+
+void PixelCanvasWidget::paintEvent(QPaintEvent* event)
+{
+    const auto image = m_controller.displayedImage();
+    if (!image || !m_uiState || image->width <= 0 || image->height <= 0) {
+        return;
+    }
+    const QRect exposed = event->rect();
+    QPainter painter(this);
+    paintPixels(painter, exposed, *image);
+    if (m_controller.pixelSize() >= overlayMinimumPixelSize) {
+        paintGrid(painter, exposed, *image);
+        paintSelectionOverlay(painter, exposed);
+    }
+}
+
+const QImage& PixelCanvasWidget::pixelLayer(const PixelImage& image)
+{
+    const RGBAColor light = m_uiState->checkerLightColor();
+    const RGBAColor dark = m_uiState->checkerDarkColor();
+    const QColor background = palette().color(backgroundRole());
+    if (!m_pixelLayer.isNull() && image == m_layerImage && light == m_layerLight
+        && dark == m_layerDark && background == m_layerBackground) {
+        return m_pixelLayer;
+    }
+    const int w = static_cast<int>(image.width);
+    const int h = static_cast<int>(image.height);
+    // Each 2 x 2 block holds what the cell's fills put over the background.
+    QImage fills(2 * w, 2 * h, QImage::Format_ARGB32_Premultiplied);
+    const QRgb lightRgb = premultiplied(light);
+    const QRgb darkRgb = premultiplied(dark);
+    for (int y = 0; y < h; ++y) {
+        auto* top = reinterpret_cast<QRgb*>(fills.scanLine(2 * y));
+        auto* bottom = reinterpret_cast<QRgb*>(fills.scanLine(2 * y + 1));
+        for (int x = 0; x < w; ++x) {
+            const RGBAColor c = image.at(x, y);
+            if (c.isTransparent()) {
+                top[2 * x] = lightRgb;
+                top[2 * x + 1] = darkRgb;
+                bottom[2 * x] = darkRgb;
+                bottom[2 * x + 1] = lightRgb;
+            } else {
+                const QRgb rgb = premultiplied(c);
+                top[2 * x] = top[2 * x + 1] = bottom[2 * x] = bottom[2 * x + 1] = rgb;
+            }
+        }
+    }
+    m_pixelLayer = QImage(2 * w, 2 * h, QImage::Format_RGB32);
+    m_pixelLayer.fill(background);
+    {
+        QPainter composer(&m_pixelLayer);
+        composer.drawImage(0, 0, fills);
+    }
+    m_layerImage = image;
+    m_layerLight = light;
+    m_layerDark = dark;
+    m_layerBackground = background;
+    return m_pixelLayer;
+}
+
+void PixelCanvasWidget::paintPixels(QPainter& painter, const QRect& exposed,
+                                    const PixelImage& image)
+{
+    const double s = m_controller.pixelSize();
+    const CellRange cells = cellsMeeting(exposed, s, 0, 0, image.width, image.height);
+    if (cells.isEmpty()) {
+        return;
+    }
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    drawCellsScaled(painter, pixelLayer(image), 2, cells, 0, 0, s);
+}
+
+void PixelCanvasWidget::paintGrid(QPainter& painter, const QRect& exposed,
+                                  const PixelImage& image) const
+{
+    const double s = m_controller.pixelSize();
+    // Lines 0 ... width and 0 ... height; only those near the exposed area are added.
+    const CellRange cells = cellsMeeting(exposed, s, 0, 0, image.width + 1, image.height + 1);
+    if (cells.isEmpty()) {
+        return;
+    }
+    const double left = double(cells.x0) * s;
+    const double right = double(std::min(cells.x1, image.width)) * s;
+    const double top = double(cells.y0) * s;
+    const double bottom = double(std::min(cells.y1, image.height)) * s;
+    QPainterPath grid;
+    for (std::int64_t i = cells.x0; i < cells.x1; ++i) {
+        grid.moveTo(double(i) * s, top);
+        grid.lineTo(double(i) * s, bottom);
+    }
+    for (std::int64_t j = cells.y0; j < cells.y1; ++j) {
+        grid.moveTo(left, double(j) * s);
+        grid.lineTo(right, double(j) * s);
+    }
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.strokePath(grid, QPen(gridColor, 1.0));
+}
+
+void PixelCanvasWidget::paintSelectionOverlay(QPainter& painter, const QRect& exposed) const
+{
+    const SelectionOverlay overlay = m_controller.selectionOverlay();
+    if (overlay.floating) {
+        paintFloatingPixels(painter, exposed, *overlay.floating);
+    }
+    if (overlay.outline) {
+        paintOutline(painter, *overlay.outline);
+        if (overlay.showHandles) {
+            paintHandles(painter, *overlay.outline);
+        }
+    }
+}
+
+void PixelCanvasWidget::paintFloatingPixels(QPainter& painter, const QRect& exposed,
+                                            const FloatingSelection& floating) const
+{
+    const double s = m_controller.pixelSize();
+    const PixelImage& pixels = floating.image;
+    // Not clipped to the image: pixels past its edge show wherever the widget reaches.
+    const CellRange cells = cellsMeeting(exposed, s, floating.rect.x, floating.rect.y,
+                                         pixels.width, pixels.height);
+    if (cells.isEmpty()) {
+        return;
+    }
+    const int w = static_cast<int>(cells.x1 - cells.x0);
+    const int h = static_cast<int>(cells.y1 - cells.y0);
+    QImage visible(w, h, QImage::Format_ARGB32_Premultiplied);
+    for (int y = 0; y < h; ++y) {
+        auto* line = reinterpret_cast<QRgb*>(visible.scanLine(y));
+        for (int x = 0; x < w; ++x) {
+            line[x] = premultiplied(pixels.at(cells.x0 + x, cells.y0 + y));
+        }
+    }
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    drawCellsScaled(painter, visible, 1, {0, 0, w, h}, floating.rect.x + cells.x0,
+                    floating.rect.y + cells.y0, s);
+}
+
+void PixelCanvasWidget::paintOutline(QPainter& painter, const PixelRect& rect) const
+{
+    const double s = m_controller.pixelSize();
+    QPainterPath path;
+    path.addRect(QRectF(double(rect.x) * s, double(rect.y) * s, double(rect.width) * s,
+                        double(rect.height) * s));
+    const double phase = m_controller.marchingAntsPhase();
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    for (const auto& [colour, offset] :
+         {std::pair{overlayDarkGrey, 0.0}, std::pair{QColor(Qt::white), dashLength}}) {
+        QPen pen(colour, outlineWidth, Qt::CustomDashLine, Qt::FlatCap, Qt::MiterJoin);
+        // Qt measures dashes and their offset in pen widths.
+        pen.setDashPattern({dashLength / outlineWidth, dashLength / outlineWidth});
+        pen.setDashOffset(normalisedPhase(phase + offset) / outlineWidth);
+        painter.strokePath(path, pen);
+    }
+}
+
+void PixelCanvasWidget::paintHandles(QPainter& painter, const PixelRect& rect) const
+{
+    // Crisp squares covering exactly the pixels the hit test counts as inside.
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.setPen(QPen(overlayDarkGrey, 1.0));
+    painter.setBrush(Qt::NoBrush);
+    const int half = static_cast<int>(handleSquareSize / 2);
+    const int side = static_cast<int>(handleSquareSize);
+    for (const QPointF centre : handlePoints(rect, m_controller.pixelSize())) {
+        const QRect square(int(std::ceil(centre.x() - half)), int(std::ceil(centre.y() - half)),
+                           side, side);
+        painter.fillRect(square, Qt::white);
+        painter.drawRect(square.adjusted(0, 0, -1, -1));
+    }
+}
+
+}  // namespace pixmora::editor

@@ -1,0 +1,139 @@
+#pragma once
+
+// A canvas wired to an in-memory document that counts its writes and an in-memory
+// clipboard, with pointer helpers that address pixels by their centres.
+
+#include <optional>
+#include <utility>
+
+#include <QPointF>
+
+#include "../model/pixel_picture.h"
+#include "editor/canvas_controller.h"
+#include "editor/clipboard_port.h"
+#include "editor/document_binding.h"
+#include "editor/editor_ui_state.h"
+
+#include <gtest/gtest.h>
+
+namespace pixmora::test {
+
+using editor::CanvasController;
+using editor::CanvasKey;
+using editor::EditorTool;
+using editor::MouseButton;
+using model::PixelImage;
+using model::PixelRect;
+using model::RGBAColor;
+
+inline constexpr RGBAColor kBlack{0, 0, 0, 255};
+inline constexpr RGBAColor kClear{0, 0, 0, 0};
+inline constexpr RGBAColor kRed{255, 0, 0, 255};
+inline constexpr RGBAColor kBlue{0, 0, 255, 255};
+inline constexpr RGBAColor kGreen{0, 255, 0, 255};
+
+inline const Legend legend{{'.', kClear}, {'#', kBlack}, {'r', kRed}, {'b', kBlue}, {'g', kGreen}};
+
+// Announces every write back to the canvas, as the real document does, so the
+// canvas must tell its own writes from outside ones.
+class FakeDocument final : public editor::DocumentBinding {
+public:
+    PixelImage current;
+    int writes = 0;
+    CanvasController* listener = nullptr;
+
+    PixelImage image() const override { return current; }
+    void setImage(const PixelImage& image) override
+    {
+        current = image;
+        ++writes;
+        if (listener != nullptr) {
+            listener->documentChangedExternally();
+        }
+    }
+    // Undo, redo or any other writer.
+    void changeFromOutside(const PixelImage& image)
+    {
+        current = image;
+        if (listener != nullptr) {
+            listener->documentChangedExternally();
+        }
+    }
+};
+
+class FakeClipboard final : public editor::ClipboardPort {
+public:
+    std::optional<PixelImage> content;
+    int writes = 0;
+
+    void writeImage(const PixelImage& image) override
+    {
+        content = image;
+        ++writes;
+        emit changed();
+    }
+    std::optional<PixelImage> readImage() const override { return content; }
+    bool canReadImage() const override { return content.has_value(); }
+    void put(const PixelImage& image)
+    {
+        content = image;
+        emit changed();
+    }
+};
+
+class CanvasFixture : public ::testing::Test {
+protected:
+    static constexpr double s = 10.0;
+
+    editor::EditorUIState state;
+    FakeDocument document;
+    FakeClipboard clipboard;
+    CanvasController canvas;
+
+    CanvasFixture()
+    {
+        document.current = PixelImage(8, 8);
+        document.listener = &canvas;
+        canvas.setPixelSize(s);
+        canvas.setUIState(&state);
+        canvas.setDocumentBinding(&document);
+        canvas.setClipboard(&clipboard);
+    }
+
+    void setImage(const Rows& rows) { document.current = picture(rows, legend); }
+    Rows documentRows() const { return toRows(document.current, legend); }
+    Rows shownRows() const { return toRows(*canvas.displayedImage(), legend); }
+
+    static QPointF centre(std::int64_t x, std::int64_t y)
+    {
+        return {(static_cast<double>(x) + 0.5) * s, (static_cast<double>(y) + 0.5) * s};
+    }
+    void press(std::int64_t x, std::int64_t y, MouseButton b = MouseButton::left, bool shift = false)
+    {
+        canvas.mousePress(centre(x, y), b, shift);
+    }
+    void drag(std::int64_t x, std::int64_t y, MouseButton b = MouseButton::left, bool shift = false)
+    {
+        canvas.mouseDrag(centre(x, y), b, shift);
+    }
+    void release(std::int64_t x, std::int64_t y, MouseButton b = MouseButton::left,
+                 bool shift = false)
+    {
+        canvas.mouseRelease(centre(x, y), b, shift);
+    }
+    void click(std::int64_t x, std::int64_t y, MouseButton b = MouseButton::left)
+    {
+        press(x, y, b);
+        release(x, y, b);
+    }
+    // Press at a, one drag sample at b, release at b.
+    void stroke(std::pair<std::int64_t, std::int64_t> a, std::pair<std::int64_t, std::int64_t> b,
+                MouseButton button = MouseButton::left, bool shift = false)
+    {
+        press(a.first, a.second, button, shift);
+        drag(b.first, b.second, button, shift);
+        release(b.first, b.second, button, shift);
+    }
+};
+
+}  // namespace pixmora::test

@@ -1,0 +1,84 @@
+#include "editor/editor_ui_state.h"
+
+#include <vector>
+
+#include <gtest/gtest.h>
+
+namespace pixmora::editor {
+namespace {
+
+using model::PixelRect;
+using model::RGBAColor;
+
+TEST(EditorUIState, NewWindowStartsWithDefaults)
+{
+    const EditorUIState state;
+    EXPECT_EQ(state.currentTool(), EditorTool::pen);
+    EXPECT_EQ(state.currentColor(), (RGBAColor{0, 0, 0, 255}));
+    EXPECT_EQ(state.secondaryColor(), (RGBAColor{0, 0, 0, 0}));
+    EXPECT_FALSE(state.selectionRect().has_value());
+    EXPECT_TRUE(state.shapeStrokeEnabled());
+    EXPECT_FALSE(state.shapeFillEnabled());
+    EXPECT_EQ(state.mainZoom(), 16.0);
+    EXPECT_EQ(state.previewZoom(), 4.0);
+    EXPECT_EQ(state.checkerLightColor(), (RGBAColor{235, 235, 235, 255}));
+    EXPECT_EQ(state.checkerDarkColor(), (RGBAColor{200, 200, 200, 255}));
+}
+
+TEST(EditorUIState, ToolGroups)
+{
+    std::vector<EditorTool> point;
+    std::vector<EditorTool> shape;
+    for (const EditorTool tool : allEditorTools) {
+        if (isPointTool(tool)) {
+            point.push_back(tool);
+        }
+        if (isShapeTool(tool)) {
+            shape.push_back(tool);
+        }
+    }
+    EXPECT_EQ(point, (std::vector{EditorTool::pen, EditorTool::bucket, EditorTool::eraser}));
+    EXPECT_EQ(shape, (std::vector{EditorTool::rectangle, EditorTool::ellipse, EditorTool::line}));
+}
+
+TEST(EditorUIState, ChangingTheToolClearsTheSelectionKeepingItDoesNot)
+{
+    EditorUIState state;
+    state.setCurrentTool(EditorTool::select);
+    state.setSelectionRect(PixelRect{1, 2, 3, 4});
+    state.setCurrentTool(EditorTool::select);
+    EXPECT_EQ(state.selectionRect(), (PixelRect{1, 2, 3, 4}));
+    state.setCurrentTool(EditorTool::rectangle);
+    EXPECT_FALSE(state.selectionRect().has_value());
+}
+
+TEST(EditorUIState, EveryAssignmentIsAnnouncedEvenWithoutChange)
+{
+    EditorUIState state;
+    int changes = 0;
+    int colourChanges = 0;
+    int zoomChanges = 0;
+    QObject::connect(&state, &EditorUIState::changed, [&] { ++changes; });
+    QObject::connect(&state, &EditorUIState::currentColorChanged, [&] { ++colourChanges; });
+    QObject::connect(&state, &EditorUIState::mainZoomChanged, [&] { ++zoomChanges; });
+    state.setCurrentColor(state.currentColor());
+    state.setCurrentColor(RGBAColor{1, 2, 3, 255});
+    state.setMainZoom(16.0);
+    EXPECT_EQ(colourChanges, 2);
+    EXPECT_EQ(zoomChanges, 1);
+    EXPECT_EQ(changes, 3);
+}
+
+TEST(EditorUIState, ObserversOfTheClearedSelectionAlreadySeeTheNewTool)
+{
+    EditorUIState state;
+    state.setSelectionRect(PixelRect{0, 0, 2, 2});
+    std::vector<EditorTool> toolsSeen;
+    QObject::connect(&state, &EditorUIState::selectionRectChanged,
+                     [&] { toolsSeen.push_back(state.currentTool()); });
+    state.setCurrentTool(EditorTool::line);
+    EXPECT_EQ(toolsSeen, std::vector{EditorTool::line});
+}
+
+}  // namespace
+}  // namespace pixmora::editor
