@@ -93,7 +93,7 @@ public:
     QScrollArea* gridScrollArea() const { return m_scrollArea; }
     SwatchGridWidget* grid() const { return m_grid; }
 
-    // The grid's columns per mode: 8, 16 and 4 for two, sixteen and 256 colours.
+    // The grid's columns per mode: 8 for two colours, 4 for sixteen, 16 for 256.
     static int columnCount(model::ColorMode mode);
     // The mode's palette followed by transparent (0, 0, 0, 0).
     static std::vector<model::RGBAColor> swatchColors(model::ColorMode mode);

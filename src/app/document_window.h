@@ -114,6 +114,8 @@ private:
     void dismissSheet();
     void createCanvas(int width, int height, model::ColorMode mode);
     void sheetFinished();
+    void writeDocument(const document::BitmapDocument& value);
+    void resetHistoryIfPending();
     void refreshEditActions();
 
     HostedDocument* m_document = nullptr;
@@ -132,6 +134,7 @@ private:
     ColorPaletteWidget* m_colorPalette = nullptr;
     QPointer<NewCanvasDialog> m_sheet;
     bool m_shown = false;
+    bool m_historyResetPending = false;
 
     QAction* m_newAction = nullptr;
     QAction* m_importAction = nullptr;

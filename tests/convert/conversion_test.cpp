@@ -146,6 +146,9 @@ TEST(Luminance, WeightedSumInItsOrderOfAdditions)
     EXPECT_EQ(onHalf, 127.5);
     EXPECT_EQ(luminance({0, 204, 68, 255}), 127);
     EXPECT_EQ(luminance({1, 173, 225, 255}), 128);
+    // Both give 127.49999999999999 when g and b are added first.
+    EXPECT_EQ(luminance({49, 167, 130, 255}), 128);
+    EXPECT_EQ(luminance({1, 13, 5, 255}), 9);
 }
 
 TEST(AlphaRules, SilhouetteLooksOnlyAtAlpha)

@@ -38,11 +38,12 @@ TEST(FixedThreshold, InkExactlyWhenLuminanceIsAtMost127)
         {'g', {0, 255, 0, 255}},    // L 150
         {'k', {0, 204, 68, 255}},   // 127.49999999999999 -> 127: ink
         {'m', {1, 173, 225, 255}},  // exactly 127.5 -> 128
+        {'n', {49, 167, 130, 255}},  // 127.5 only in the stated order of additions
         {'x', {0, 0, 0, 1}},        // any alpha but 0 is opaque
         {'t', model::kTransparent},
     };
-    EXPECT_EQ(monochrome(fromPicture({"abrg", "kmxt"}, in), MonochromeMethod::fixedThreshold),
-              (std::vector<std::string>{"#.#.", "#.#."}));
+    EXPECT_EQ(monochrome(fromPicture({"abrgn", "kmxtt"}, in), MonochromeMethod::fixedThreshold),
+              (std::vector<std::string>{"#.#..", "#.#.."}));
 }
 
 class EveryMonochromeMethod : public ::testing::TestWithParam<MonochromeMethod> {};

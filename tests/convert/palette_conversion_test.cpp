@@ -211,6 +211,17 @@ TEST(PaletteBayer, OffsetsAreClampedToTheChannelRange)
               (std::vector<std::string>{".........", "........."}));
 }
 
+TEST(PaletteBayer, ClampingDecidesBetweenEntries)
+{
+    // Red in a 1 x 8 column; row 7 has the largest offset, 31. Clamped, (255, 31, 31) is
+    // 2601 from B = (204, 31, 31) and 4802 from A = (255, 80, 80); unclamped, (286, 31, 31)
+    // would pick A (5763 against 6724). The other rows pick B as well.
+    const std::vector<RGBAColor> palette{{255, 80, 80, 255}, {204, 31, 31, 255}};
+    const Legend out{{'A', palette[0]}, {'B', palette[1]}};
+    EXPECT_EQ(converted(PaletteDitherMethod::bayer, field(1, 8, {255, 0, 0, 255}), palette, out),
+              (std::vector<std::string>{"B", "B", "B", "B", "B", "B", "B", "B"}));
+}
+
 TEST(PaletteBayer, RowIsYAndColumnIsX)
 {
     // Grey 120 against black and white: white where 120 + entry - 32 >= 128, entry >= 40.

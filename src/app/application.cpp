@@ -1,0 +1,55 @@
+#include "app/application.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFont>
+#include <QFontDatabase>
+
+#include "app/app_resources.h"
+#include "app/document_window.h"
+
+namespace pixmora::app {
+
+void avoidOpenGLAtStartup()
+{
+    if (!qEnvironmentVariableIsSet("QT_XCB_GL_INTEGRATION"))
+        qputenv("QT_XCB_GL_INTEGRATION", "none");
+}
+
+void configureApplication(QApplication& application)
+{
+    QApplication::setApplicationName(QStringLiteral("Pixmora"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Pixmora"));
+    QApplication::setOrganizationName(QStringLiteral("Pixmora"));
+    QApplication::setOrganizationDomain(QStringLiteral("pixmora.invalid"));
+    QApplication::setQuitOnLastWindowClosed(true);
+    initAppResources();
+
+    // The interface is Japanese: keep the desktop's font first and let a Japanese
+    // family supply the glyphs it lacks.
+    QFont font = application.font();
+    QStringList families{font.family()};
+    for (const QString& japanese : {QStringLiteral("IPAPGothic"), QStringLiteral("IPAGothic")})
+        if (QFontDatabase::hasFamily(japanese))
+            families << japanese;
+    font.setFamilies(families);
+    application.setFont(font);
+}
+
+PixmoraApp::PixmoraApp(std::unique_ptr<UserInteraction> interaction, QObject* parent)
+    : QObject(parent), m_documents(std::move(interaction))
+{
+}
+
+void PixmoraApp::start(const QStringList& files)
+{
+    QStringList paths;
+    for (const QString& file : files)
+        paths << QDir::current().absoluteFilePath(file);
+    if (!paths.isEmpty())
+        m_documents.openFiles(paths);
+    if (m_documents.windows().isEmpty())
+        m_documents.newDocument();
+}
+
+}  // namespace pixmora::app

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <memory>
+
+#include <QObject>
+#include <QStringList>
+
+#include "app/document_controller.h"
+
+class QApplication;
+
+namespace pixmora::app {
+
+// Names, font and resources of the running application. Call once, right after
+// the QApplication exists and before any window.
+void configureApplication(QApplication& application);
+
+// Keeps the platform from loading OpenGL for plain widgets (xcb only loads its GL
+// integration when asked). Call before the QApplication is created; a value the
+// user already set is left alone.
+void avoidOpenGLAtStartup();
+
+// The running program: the document host and what happens at launch.
+class PixmoraApp : public QObject {
+    Q_OBJECT
+
+public:
+    explicit PixmoraApp(std::unique_ptr<UserInteraction> interaction = {},
+                        QObject* parent = nullptr);
+
+    DocumentController& documents() { return m_documents; }
+
+    // Opens the files given on the command line. With none, or when none of them
+    // could be opened (after their alerts), one new document opens, so the program
+    // never runs without a window.
+    void start(const QStringList& files);
+
+private:
+    DocumentController m_documents;
+};
+
+}  // namespace pixmora::app

@@ -1,0 +1,263 @@
+#include "app/color_palette_widget.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QResizeEvent>
+#include <QScrollArea>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <cmath>
+
+#include "app/app_resources.h"
+#include "app/checker_color_settings_widget.h"
+#include "app/color_swatch.h"
+#include "app/text_styles.h"
+#include "editor/editor_ui_state.h"
+
+namespace pixmora::app {
+
+using editor::EditorUIState;
+
+namespace {
+
+constexpr double kMinimumCellSize = 4.0;
+
+int rowCount(int count, int columns)
+{
+    return (count + columns - 1) / columns;
+}
+
+}  // namespace
+
+// ---- SwatchGridWidget ----
+
+SwatchGridWidget::SwatchGridWidget(EditorUIState* state, double spacing, QWidget* parent)
+    : QWidget(parent),
+      m_state(state),
+      m_spacing(spacing)
+{
+    QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Preferred);
+    policy.setHeightForWidth(true);
+    setSizePolicy(policy);
+    rebuild();
+    connect(m_state, &EditorUIState::currentColorChanged, this, &SwatchGridWidget::refreshCells);
+    connect(m_state, &EditorUIState::secondaryColorChanged, this, &SwatchGridWidget::refreshCells);
+    connect(m_state, &EditorUIState::checkerLightColorChanged, this, &SwatchGridWidget::refreshCells);
+    connect(m_state, &EditorUIState::checkerDarkColorChanged, this, &SwatchGridWidget::refreshCells);
+}
+
+void SwatchGridWidget::setColorMode(model::ColorMode mode)
+{
+    if (mode == m_mode && !m_swatches.empty())
+        return;
+    m_mode = mode;
+    rebuild();
+}
+
+double SwatchGridWidget::cellSize() const
+{
+    return ColorPaletteWidget::cellSize(width(), ColorPaletteWidget::columnCount(m_mode), m_spacing);
+}
+
+QRectF SwatchGridWidget::cellRect(int index) const
+{
+    return cellRectAt(index, width());
+}
+
+QRectF SwatchGridWidget::cellRectAt(int index, double width) const
+{
+    const int columns = ColorPaletteWidget::columnCount(m_mode);
+    const double size = ColorPaletteWidget::cellSize(width, columns, m_spacing);
+    const double blockWidth = size * columns + m_spacing * (columns - 1);
+    const double left = (width - blockWidth) / 2.0;
+    const int row = index / columns;
+    const int column = index % columns;
+    return {left + column * (size + m_spacing), row * (size + m_spacing), size, size};
+}
+
+int SwatchGridWidget::heightForWidth(int width) const
+{
+    if (m_colors.empty())
+        return 0;
+    const int columns = ColorPaletteWidget::columnCount(m_mode);
+    const int rows = rowCount(count(), columns);
+    const double size = ColorPaletteWidget::cellSize(width, columns, m_spacing);
+    return int(std::ceil(rows * size + (rows - 1) * m_spacing));
+}
+
+QSize SwatchGridWidget::sizeHint() const
+{
+    const int width = 184;
+    return {width, heightForWidth(width)};
+}
+
+QSize SwatchGridWidget::minimumSizeHint() const
+{
+    // The cells shrink with the width (down to 4); the height follows from it.
+    return {0, 0};
+}
+
+void SwatchGridWidget::resizeEvent(QResizeEvent*)
+{
+    layoutCells();
+}
+
+void SwatchGridWidget::rebuild()
+{
+    for (ClickableSwatch* swatch : m_swatches)
+        delete swatch;
+    m_swatches.clear();
+    m_views.clear();
+    m_colors = ColorPaletteWidget::swatchColors(m_mode);
+    for (const model::RGBAColor color : m_colors) {
+        auto* view = new SwatchView;
+        view->setColor(color);
+        auto* swatch = new ClickableSwatch(view, this);
+        swatch->setOnLeftClick([this, color] { m_state->setCurrentColor(color); });
+        swatch->setOnRightClick([this, color] { m_state->setSecondaryColor(color); });
+        swatch->show();
+        m_swatches.push_back(swatch);
+        m_views.push_back(view);
+    }
+    refreshCells();
+    layoutCells();
+    updateGeometry();
+}
+
+void SwatchGridWidget::layoutCells()
+{
+    for (int i = 0; i < count(); ++i) {
+        const QRectF cell = cellRect(i);
+        // Round the edges, not the size, so the gaps between cells stay even.
+        const int left = int(std::round(cell.left()));
+        const int top = int(std::round(cell.top()));
+        const int right = int(std::round(cell.right()));
+        const int bottom = int(std::round(cell.bottom()));
+        m_swatches[std::size_t(i)]->setGeometry(left, top, right - left, bottom - top);
+    }
+}
+
+void SwatchGridWidget::refreshCells()
+{
+    const QColor light = toDisplayColor(m_state->checkerLightColor());
+    const QColor dark = toDisplayColor(m_state->checkerDarkColor());
+    for (std::size_t i = 0; i < m_views.size(); ++i) {
+        m_views[i]->setOutline(swatchOutline(m_colors[i], m_state->currentColor(), m_state->secondaryColor()));
+        m_views[i]->setCheckerColors(light, dark);
+    }
+}
+
+// ---- ColorPaletteWidget ----
+
+int ColorPaletteWidget::columnCount(model::ColorMode mode)
+{
+    switch (mode) {
+    case model::ColorMode::twoColor: return 8;
+    case model::ColorMode::sixteenColor: return 4;
+    case model::ColorMode::webSafe256: return 16;
+    }
+    return 8;
+}
+
+std::vector<model::RGBAColor> ColorPaletteWidget::swatchColors(model::ColorMode mode)
+{
+    std::vector<model::RGBAColor> colors = model::palette(mode);
+    colors.push_back(model::kTransparent);
+    return colors;
+}
+
+double ColorPaletteWidget::cellSize(double availableWidth, int columns, double spacing)
+{
+    if (columns <= 0)
+        return kMinimumCellSize;
+    return std::max(kMinimumCellSize, (availableWidth - spacing * (columns - 1)) / columns);
+}
+
+ColorPaletteWidget::ColorPaletteWidget(EditorUIState* state, QWidget* parent)
+    : QWidget(parent),
+      m_state(state)
+{
+    initAppResources();
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(6);
+
+    auto* header = new QHBoxLayout;
+    auto* title = new QLabel(QStringLiteral("カラー"), this);
+    title->setFont(captionFont());
+    header->addWidget(title);
+    header->addStretch(1);
+    m_checkerButton = new QToolButton(this);
+    m_checkerButton->setAutoRaise(true);
+    m_checkerButton->setFocusPolicy(Qt::NoFocus);
+    m_checkerButton->setIconSize(QSize(16, 16));
+    m_checkerButton->setIcon(symbolIcon(QStringLiteral("checkerboard.rectangle"), 16, palette()));
+    m_checkerButton->setToolTip(QStringLiteral("透明表示の色を変更"));
+    header->addWidget(m_checkerButton);
+    layout->addLayout(header);
+
+    auto* current = new QHBoxLayout;
+    current->setSpacing(6);
+    m_currentSwatch = new CurrentColorSwatch(false, this);
+    m_currentSwatch->setToolTip(QStringLiteral("描画色（左クリックで描画）"));
+    m_secondarySwatch = new CurrentColorSwatch(true, this);
+    m_secondarySwatch->setToolTip(QStringLiteral("背景色（右クリックで描画）"));
+    current->addWidget(m_currentSwatch, 1);
+    current->addWidget(m_secondarySwatch, 1);
+    layout->addLayout(current);
+
+    m_scrollArea = new QScrollArea(this);
+    m_scrollArea->setFrameShape(QFrame::NoFrame);
+    m_scrollArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_scrollArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_scrollArea->setWidgetResizable(true);
+    m_scrollArea->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
+    m_grid = new SwatchGridWidget(m_state, swatchSpacing);
+    m_scrollArea->setWidget(m_grid);
+    // Let the panel's own background show between and behind the cells.
+    m_scrollArea->viewport()->setAutoFillBackground(false);
+    m_grid->setAutoFillBackground(false);
+    layout->addWidget(m_scrollArea, 1);
+
+    m_checkerSettings = new CheckerColorSettingsWidget(m_state, this);
+    connect(m_checkerButton, &QToolButton::clicked, this, &ColorPaletteWidget::showCheckerSettings);
+    connect(m_checkerSettings, &CheckerColorSettingsWidget::closed, this,
+            [this] { m_showsCheckerSettings = false; });
+
+    connect(m_state, &EditorUIState::currentColorChanged, this, &ColorPaletteWidget::refreshCurrentColors);
+    connect(m_state, &EditorUIState::secondaryColorChanged, this, &ColorPaletteWidget::refreshCurrentColors);
+    connect(m_state, &EditorUIState::checkerLightColorChanged, this, &ColorPaletteWidget::refreshCurrentColors);
+    connect(m_state, &EditorUIState::checkerDarkColorChanged, this, &ColorPaletteWidget::refreshCurrentColors);
+    refreshCurrentColors();
+}
+
+void ColorPaletteWidget::setColorMode(model::ColorMode mode)
+{
+    m_grid->setColorMode(mode);
+}
+
+model::ColorMode ColorPaletteWidget::colorMode() const
+{
+    return m_grid->colorMode();
+}
+
+void ColorPaletteWidget::showCheckerSettings()
+{
+    m_showsCheckerSettings = true;
+    if (!m_checkerSettings->isVisible())
+        m_checkerSettings->popUp(m_checkerButton);
+}
+
+void ColorPaletteWidget::refreshCurrentColors()
+{
+    const QColor light = toDisplayColor(m_state->checkerLightColor());
+    const QColor dark = toDisplayColor(m_state->checkerDarkColor());
+    m_currentSwatch->setColor(m_state->currentColor());
+    m_currentSwatch->setCheckerColors(light, dark);
+    m_secondarySwatch->setColor(m_state->secondaryColor());
+    m_secondarySwatch->setCheckerColors(light, dark);
+}
+
+}  // namespace pixmora::app

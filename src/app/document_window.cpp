@@ -1,0 +1,413 @@
+#include "app/document_window.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QScopedValueRollback>
+#include <QScrollArea>
+#include <QUndoStack>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include "app/color_palette_widget.h"
+#include "app/new_canvas_dialog.h"
+#include "app/text_styles.h"
+#include "app/tool_palette_widget.h"
+#include "app/zoom_stepper.h"
+#include "editor/document_binding.h"
+#include "editor/pixel_canvas_widget.h"
+#include "editor/system_clipboard.h"
+
+namespace pixmora::app {
+
+// The canvases' view of the document image. It remembers whether a write is the
+// canvas's own, so only other writers are reported to the canvas as outside changes.
+class DocumentWindow::Binding final : public editor::DocumentBinding {
+public:
+    explicit Binding(HostedDocument* document) : m_document(document) {}
+
+    model::PixelImage image() const override { return m_document->value().image; }
+
+    void setImage(const model::PixelImage& image) override
+    {
+        document::BitmapDocument next = m_document->value();
+        next.image = image;
+        const QScopedValueRollback<bool> writing(m_canvasWriting, true);
+        m_document->write(next);
+    }
+
+    bool isCanvasWriting() const { return m_canvasWriting; }
+
+private:
+    HostedDocument* m_document;
+    bool m_canvasWriting = false;
+};
+
+namespace {
+
+QFrame* divider(QFrame::Shape shape)
+{
+    auto* line = new QFrame;
+    line->setFrameShape(shape);
+    line->setFrameShadow(QFrame::Plain);
+    line->setForegroundRole(QPalette::Mid);
+    if (shape == QFrame::VLine)
+        line->setFixedWidth(1);
+    else
+        line->setFixedHeight(1);
+    return line;
+}
+
+QAction* addAction(QMenu* menu, const QString& text, const QList<QKeySequence>& shortcuts = {})
+{
+    QAction* action = menu->addAction(text);
+    action->setShortcuts(shortcuts);
+    return action;
+}
+
+}  // namespace
+
+DocumentWindow::DocumentWindow(HostedDocument* document, QWidget* parent)
+    : QMainWindow(parent),
+      m_document(document),
+      m_uiState(new editor::EditorUIState(this)),
+      m_binding(std::make_unique<Binding>(document))
+{
+    m_document->setParent(this);
+    setAcceptDrops(true);
+    buildLayout();
+    buildMenus();
+
+    const document::BitmapDocument& value = m_document->value();
+    for (editor::PixelCanvasWidget* canvas : {m_mainCanvas, m_previewCanvas}) {
+        canvas->setUIState(m_uiState);
+        canvas->setColorMode(value.colorMode);
+        canvas->setDocumentBinding(m_binding.get());
+    }
+    m_mainCanvas->setClipboard(new editor::SystemClipboard(this));
+    m_colorPalette->setColorMode(value.colorMode);
+
+    connect(m_document, &HostedDocument::valueChanged, this, &DocumentWindow::documentChanged);
+    connect(m_document, &HostedDocument::displayNameChanged, this, &DocumentWindow::refreshTitle);
+    connect(m_document, &HostedDocument::modifiedChanged, this, &DocumentWindow::refreshTitle);
+    refreshTitle();
+    resize(1000, 720);
+}
+
+DocumentWindow::~DocumentWindow()
+{
+    // Panels and canvases go first, while the state and document they point at live.
+    disconnect(m_document, nullptr, this, nullptr);
+    m_mainCanvas->setDocumentBinding(nullptr);
+    m_previewCanvas->setDocumentBinding(nullptr);
+    delete takeCentralWidget();
+}
+
+void DocumentWindow::buildLayout()
+{
+    auto* root = new QWidget;
+    root->setMinimumSize(minimumWidth, minimumHeight);
+    auto* row = new QHBoxLayout(root);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(0);
+
+    m_toolPalette = new ToolPaletteWidget(m_uiState);
+    m_toolPalette->setFixedWidth(toolColumnWidth);
+    row->addWidget(m_toolPalette);
+    row->addWidget(divider(QFrame::VLine));
+
+    // Canvas column.
+    auto* canvasColumn = new QWidget;
+    auto* canvasStack = new QVBoxLayout(canvasColumn);
+    canvasStack->setContentsMargins(0, 0, 0, 0);
+    canvasStack->setSpacing(0);
+    auto* header = new QHBoxLayout;
+    header->setContentsMargins(8, 8, 8, 8);
+    auto* mainTitle = new QLabel(QStringLiteral("メインキャンバス"));
+    mainTitle->setFont(smallCaptionFont());
+    header->addWidget(mainTitle);
+    header->addStretch(1);
+    m_mainZoomStepper = ZoomStepper::createMainZoomStepper(m_uiState);
+    header->addWidget(m_mainZoomStepper);
+    canvasStack->addLayout(header);
+    canvasStack->addWidget(divider(QFrame::HLine));
+
+    m_mainCanvas = new editor::PixelCanvasWidget(editor::CanvasRole::main);
+    auto* canvasHolder = new QWidget;
+    auto* holderLayout = new QGridLayout(canvasHolder);
+    holderLayout->setContentsMargins(canvasMargin, canvasMargin, canvasMargin, canvasMargin);
+    holderLayout->addWidget(m_mainCanvas, 0, 0, Qt::AlignCenter);
+    m_canvasScroll = new QScrollArea;
+    m_canvasScroll->setFrameShape(QFrame::NoFrame);
+    m_canvasScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_canvasScroll->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_canvasScroll->setWidgetResizable(true);
+    m_canvasScroll->setWidget(canvasHolder);
+    canvasStack->addWidget(m_canvasScroll, 1);
+    row->addWidget(canvasColumn, 1);
+    row->addWidget(divider(QFrame::VLine));
+
+    // Side column.
+    m_sideColumn = new QWidget;
+    m_sideColumn->setFixedWidth(sideColumnWidth);
+    auto* side = new QVBoxLayout(m_sideColumn);
+    side->setContentsMargins(sideColumnMargin, sideColumnMargin, sideColumnMargin,
+                             sideColumnMargin);
+    side->setSpacing(sideColumnSpacing);
+    auto* preview = new QVBoxLayout;
+    preview->setSpacing(4);
+    auto* previewTitle = new QLabel(QStringLiteral("実イメージ"));
+    previewTitle->setFont(captionFont());
+    preview->addWidget(previewTitle, 0, Qt::AlignLeft);
+    m_previewCanvas = new editor::PixelCanvasWidget(editor::CanvasRole::preview);
+    m_previewScroll = new QScrollArea;
+    m_previewScroll->setFixedSize(previewSide, previewSide);
+    // A plain box frame is drawn inside the area's bounds in the window-text colour.
+    m_previewScroll->setFrameStyle(QFrame::Box | QFrame::Plain);
+    m_previewScroll->setLineWidth(1);
+    QPalette borderPalette = m_previewScroll->palette();
+    borderPalette.setColor(QPalette::WindowText, QColor(128, 128, 128, 77));
+    m_previewScroll->setPalette(borderPalette);
+    m_previewScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_previewScroll->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_previewScroll->setWidgetResizable(false);
+    m_previewScroll->setAlignment(Qt::AlignCenter);
+    m_previewScroll->setWidget(m_previewCanvas);
+    preview->addWidget(m_previewScroll, 0, Qt::AlignLeft);
+    m_previewZoomStepper = ZoomStepper::createPreviewZoomStepper(m_uiState);
+    preview->addWidget(m_previewZoomStepper, 0, Qt::AlignLeft);
+    side->addLayout(preview);
+    side->addWidget(divider(QFrame::HLine));
+    m_colorPalette = new ColorPaletteWidget(m_uiState);
+    side->addWidget(m_colorPalette, 1);
+    side->addStretch(1);
+    row->addWidget(m_sideColumn);
+
+    setCentralWidget(root);
+}
+
+QWidget* DocumentWindow::toolColumn() const
+{
+    return m_toolPalette;
+}
+
+void DocumentWindow::buildMenus()
+{
+    QMenu* file = menuBar()->addMenu(QStringLiteral("ファイル"));
+    m_newAction = addAction(file, QStringLiteral("新規"), {QKeySequence::New});
+    m_importAction = addAction(file, QStringLiteral("インポート…"));
+    m_importAction->setObjectName(QStringLiteral("importAction"));
+    m_importAction->setEnabled(false);
+    m_openAction = addAction(file, QStringLiteral("開く…"), {QKeySequence::Open});
+    file->addSeparator();
+    m_saveAction = addAction(file, QStringLiteral("保存"), {QKeySequence::Save});
+    m_saveAsAction = addAction(file, QStringLiteral("別名で保存…"),
+                               {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)});
+    m_closeAction = addAction(file, QStringLiteral("閉じる"), {QKeySequence(Qt::CTRL | Qt::Key_W)});
+    file->addSeparator();
+    m_quitAction = addAction(file, QStringLiteral("終了"), {QKeySequence(Qt::CTRL | Qt::Key_Q)});
+    m_quitAction->setMenuRole(QAction::QuitRole);
+
+    QMenu* edit = menuBar()->addMenu(QStringLiteral("編集"));
+    m_undoAction = addAction(edit, QStringLiteral("元に戻す"), {QKeySequence(Qt::CTRL | Qt::Key_Z)});
+    m_redoAction = addAction(edit, QStringLiteral("やり直す"),
+                             {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z),
+                              QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    edit->addSeparator();
+    m_cutAction = addAction(edit, QStringLiteral("カット"), {QKeySequence::Cut});
+    m_copyAction = addAction(edit, QStringLiteral("コピー"), {QKeySequence::Copy});
+    m_pasteAction = addAction(edit, QStringLiteral("ペースト"), {QKeySequence::Paste});
+
+    QUndoStack* stack = m_document->undoStack();
+    connect(m_undoAction, &QAction::triggered, stack, &QUndoStack::undo);
+    connect(m_redoAction, &QAction::triggered, stack, &QUndoStack::redo);
+    connect(stack, &QUndoStack::canUndoChanged, m_undoAction, &QAction::setEnabled);
+    connect(stack, &QUndoStack::canRedoChanged, m_redoAction, &QAction::setEnabled);
+    connect(m_cutAction, &QAction::triggered, m_mainCanvas, &editor::PixelCanvasWidget::cut);
+    connect(m_copyAction, &QAction::triggered, m_mainCanvas, &editor::PixelCanvasWidget::copy);
+    connect(m_pasteAction, &QAction::triggered, m_mainCanvas, &editor::PixelCanvasWidget::paste);
+    connect(m_mainCanvas, &editor::PixelCanvasWidget::editStateChanged, this,
+            &DocumentWindow::refreshEditActions);
+    refreshEditActions();
+}
+
+void DocumentWindow::refreshEditActions()
+{
+    m_undoAction->setEnabled(m_document->undoStack()->canUndo());
+    m_redoAction->setEnabled(m_document->undoStack()->canRedo());
+    m_cutAction->setEnabled(m_mainCanvas->canCut());
+    m_copyAction->setEnabled(m_mainCanvas->canCopy());
+    m_pasteAction->setEnabled(m_mainCanvas->canPaste());
+}
+
+void DocumentWindow::refreshTitle()
+{
+    setWindowTitle(m_document->displayName() + QStringLiteral("[*]"));
+    setWindowModified(m_document->isModified());
+}
+
+void DocumentWindow::setCloseGuard(std::function<bool()> guard)
+{
+    m_closeGuard = std::move(guard);
+}
+
+bool DocumentWindow::hasPendingEdits() const
+{
+    return m_mainCanvas->controller().floatingSelection().has_value();
+}
+
+void DocumentWindow::commitPendingEdits()
+{
+    m_mainCanvas->commitPendingFloatingSelection();
+}
+
+void DocumentWindow::writeDocument(const document::BitmapDocument& value)
+{
+    m_document->write(value);
+    // The push has finished, so the history can go at once.
+    resetHistoryIfPending();
+}
+
+void DocumentWindow::documentChanged(const document::BitmapDocument& previous)
+{
+    const document::BitmapDocument& now = m_document->value();
+    if (now.image != previous.image) {
+        if (m_binding->isCanvasWriting())
+            m_mainCanvas->update();
+        else
+            m_mainCanvas->documentImageChanged();
+        m_previewCanvas->documentImageChanged();
+    }
+    if (now.colorMode != previous.colorMode) {
+        m_mainCanvas->setColorMode(now.colorMode);
+        m_previewCanvas->setColorMode(now.colorMode);
+        m_colorPalette->setColorMode(now.colorMode);
+    }
+    if (previous.needsSizeConfiguration && !now.needsSizeConfiguration) {
+        // Neither the placeholder nor its configuration may come back by Undo. The
+        // stack is in the middle of a push, undo or redo here: clear it once that
+        // has returned.
+        m_historyResetPending = true;
+        QMetaObject::invokeMethod(this, &DocumentWindow::resetHistoryIfPending,
+                                  Qt::QueuedConnection);
+        dismissSheet();
+    } else if (!previous.needsSizeConfiguration && now.needsSizeConfiguration) {
+        presentSheetIfNeeded();
+    }
+}
+
+void DocumentWindow::resetHistoryIfPending()
+{
+    if (!m_historyResetPending)
+        return;
+    m_historyResetPending = false;
+    m_document->undoStack()->clear();
+}
+
+void DocumentWindow::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (m_shown)
+        return;
+    m_shown = true;
+    m_mainCanvas->setFocus();
+    presentSheetIfNeeded();
+}
+
+void DocumentWindow::presentSheetIfNeeded()
+{
+    const document::BitmapDocument& value = m_document->value();
+    if (!value.needsSizeConfiguration || m_sheet || !isVisible())
+        return;
+    m_sheet = new NewCanvasDialog(int(value.image.width), int(value.image.height),
+                                  value.colorMode, this);
+    m_sheet->setAttribute(Qt::WA_DeleteOnClose);
+    connect(m_sheet, &NewCanvasDialog::createRequested, this, &DocumentWindow::createCanvas);
+    connect(m_sheet, &QDialog::finished, this, &DocumentWindow::sheetFinished);
+    m_sheet->open();
+}
+
+void DocumentWindow::dismissSheet()
+{
+    if (!m_sheet)
+        return;
+    NewCanvasDialog* sheet = m_sheet;
+    m_sheet = nullptr;
+    disconnect(sheet, nullptr, this, nullptr);
+    sheet->close();
+    sheet->deleteLater();
+}
+
+void DocumentWindow::createCanvas(int width, int height, model::ColorMode mode)
+{
+    // Three separate writes, as the document binding records them.
+    document::BitmapDocument value = m_document->value();
+    value.image = model::PixelImage(width, height);
+    writeDocument(value);
+    value = m_document->value();
+    value.colorMode = mode;
+    writeDocument(value);
+    value = m_document->value();
+    value.needsSizeConfiguration = false;
+    writeDocument(value);
+}
+
+void DocumentWindow::sheetFinished()
+{
+    m_sheet = nullptr;
+    // Closed without creating: only the flag is written.
+    document::BitmapDocument value = m_document->value();
+    if (!value.needsSizeConfiguration)
+        return;
+    value.needsSizeConfiguration = false;
+    writeDocument(value);
+}
+
+void DocumentWindow::closeEvent(QCloseEvent* event)
+{
+    if (m_closeGuard && !m_closeGuard()) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    emit closed();
+}
+
+namespace {
+
+QStringList localFiles(const QMimeData* mime)
+{
+    QStringList paths;
+    if (!mime || !mime->hasUrls())
+        return paths;
+    for (const QUrl& url : mime->urls())
+        if (url.isLocalFile())
+            paths << url.toLocalFile();
+    return paths;
+}
+
+}  // namespace
+
+void DocumentWindow::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (!localFiles(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void DocumentWindow::dropEvent(QDropEvent* event)
+{
+    const QStringList paths = localFiles(event->mimeData());
+    if (paths.isEmpty())
+        return;
+    event->acceptProposedAction();
+    emit filesDropped(paths);
+}
+
+}  // namespace pixmora::app

@@ -1,0 +1,105 @@
+#pragma once
+
+#include <array>
+#include <optional>
+
+#include <QDialog>
+#include <QString>
+
+#include "convert/conversion.h"
+#include "document/png_chunks.h"
+#include "model/color_mode.h"
+#include "model/pixel_image.h"
+
+class QComboBox;
+class QFrame;
+class QLabel;
+class QPushButton;
+class QRadioButton;
+class QStackedWidget;
+class QToolButton;
+
+namespace pixmora::app {
+
+class CanvasSizeFieldsModel;
+class CanvasSizeFieldsWidget;
+
+// What the confirmation dialog shows under "色数" for the chosen mode.
+enum class ImportMethodRow { monochromePicker, transparencyNote, paletteDitherPicker };
+
+ImportMethodRow importMethodRow(model::ColorMode mode, bool sourceHasAlphaVariation);
+QString methodHelpText(convert::MonochromeMethod method);
+QString methodHelpText(convert::PaletteDitherMethod method);
+
+// The choices an import is made with; every import starts from these defaults.
+struct ImportChoices {
+    int width = 0;
+    int height = 0;
+    model::ColorMode colorMode = model::ColorMode::webSafe256;
+    convert::PaletteDitherMethod paletteDither = convert::PaletteDitherMethod::none;
+    convert::MonochromeMethod monochromeMethod = convert::MonochromeMethod::fixedThreshold;
+
+    friend bool operator==(const ImportChoices&, const ImportChoices&) = default;
+};
+
+// The source, decoded converted with the choices; nothing when it no longer
+// decodes or the conversion cannot produce width x height pixels.
+std::optional<model::PixelImage> performImport(const document::Bytes& imageData,
+                                               const ImportChoices& choices);
+
+// "画像を取り込む": canvas size, colour mode and method for one import. Emits
+// imported() with the converted image and accepts, or rejects on キャンセル,
+// Escape, the close button, or a source that no longer decodes.
+class ImportConfirmationDialog : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit ImportConfirmationDialog(document::Bytes imageData, QWidget* parent = nullptr);
+
+    ImportChoices choices() const;
+    bool sourceHasAlphaVariation() const { return m_sourceHasAlphaVariation; }
+    bool isMethodHelpPresented() const;
+    ImportMethodRow methodRow() const;
+
+    CanvasSizeFieldsModel* sizeModel() const { return m_sizeModel; }
+    CanvasSizeFieldsWidget* sizeFields() const { return m_sizeFields; }
+    QRadioButton* colorModeButton(model::ColorMode mode) const;
+    QComboBox* monochromePicker() const { return m_monochromePicker; }
+    QComboBox* palettePicker() const { return m_palettePicker; }
+    QLabel* transparencyNote() const { return m_transparencyNote; }
+    QToolButton* helpButton() const;
+    QLabel* helpLabel() const { return m_helpLabel; }
+    QPushButton* importButton() const { return m_importButton; }
+    QPushButton* cancelButton() const { return m_cancelButton; }
+
+    // The import action with the state as it stands.
+    void performImport();
+    void showMethodHelp();
+
+signals:
+    void imported(const pixmora::model::PixelImage& image, pixmora::model::ColorMode mode);
+
+private:
+    void setColorMode(model::ColorMode mode);
+    void updateMethodRow();
+
+    document::Bytes m_imageData;
+    bool m_sourceHasAlphaVariation = false;
+    model::ColorMode m_colorMode = model::ColorMode::webSafe256;
+
+    CanvasSizeFieldsModel* m_sizeModel = nullptr;
+    CanvasSizeFieldsWidget* m_sizeFields = nullptr;
+    std::array<QRadioButton*, model::allColorModes.size()> m_modeButtons{};
+    QStackedWidget* m_methodRow = nullptr;
+    QComboBox* m_monochromePicker = nullptr;
+    QComboBox* m_palettePicker = nullptr;
+    QToolButton* m_monochromeHelp = nullptr;
+    QToolButton* m_paletteHelp = nullptr;
+    QLabel* m_transparencyNote = nullptr;
+    QFrame* m_helpPopover = nullptr;
+    QLabel* m_helpLabel = nullptr;
+    QPushButton* m_cancelButton = nullptr;
+    QPushButton* m_importButton = nullptr;
+};
+
+}  // namespace pixmora::app

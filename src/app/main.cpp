@@ -1,0 +1,14 @@
+#include <QApplication>
+
+#include "app/application.h"
+
+int main(int argc, char* argv[])
+{
+    pixmora::app::avoidOpenGLAtStartup();
+    QApplication application(argc, argv);
+    pixmora::app::configureApplication(application);
+
+    pixmora::app::PixmoraApp pixmora;
+    pixmora.start(QApplication::arguments().mid(1));
+    return QApplication::exec();
+}
