@@ -146,6 +146,11 @@ void CheckerColorSettingsWidget::openColorDialog(ColorWell* well, const QString&
     dialog->open();
 }
 
+QColorDialog* CheckerColorSettingsWidget::openDialog() const
+{
+    return m_dialog;
+}
+
 void CheckerColorSettingsWidget::refresh()
 {
     m_lightWell->setColor(toDisplayColor(m_state->checkerLightColor()));

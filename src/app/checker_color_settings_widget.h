@@ -56,7 +56,7 @@ public:
     void applyDarkColor(const QColor& color);
 
     // The dialog a well has open, if any.
-    QColorDialog* openDialog() const { return m_dialog; }
+    QColorDialog* openDialog() const;
 
 signals:
     void closed();

@@ -65,7 +65,7 @@ QFrame* divider(QFrame::Shape shape)
     return line;
 }
 
-QAction* addAction(QMenu* menu, const QString& text, const QList<QKeySequence>& shortcuts = {})
+QAction* menuItem(QMenu* menu, const QString& text, const QList<QKeySequence>& shortcuts = {})
 {
     QAction* action = menu->addAction(text);
     action->setShortcuts(shortcuts);
@@ -193,6 +193,11 @@ void DocumentWindow::buildLayout()
     setCentralWidget(root);
 }
 
+NewCanvasDialog* DocumentWindow::newCanvasSheet() const
+{
+    return m_sheet;
+}
+
 QWidget* DocumentWindow::toolColumn() const
 {
     return m_toolPalette;
@@ -201,29 +206,29 @@ QWidget* DocumentWindow::toolColumn() const
 void DocumentWindow::buildMenus()
 {
     QMenu* file = menuBar()->addMenu(QStringLiteral("ファイル"));
-    m_newAction = addAction(file, QStringLiteral("新規"), {QKeySequence::New});
-    m_importAction = addAction(file, QStringLiteral("インポート…"));
+    m_newAction = menuItem(file, QStringLiteral("新規"), {QKeySequence(Qt::CTRL | Qt::Key_N)});
+    m_importAction = menuItem(file, QStringLiteral("インポート…"));
     m_importAction->setObjectName(QStringLiteral("importAction"));
     m_importAction->setEnabled(false);
-    m_openAction = addAction(file, QStringLiteral("開く…"), {QKeySequence::Open});
+    m_openAction = menuItem(file, QStringLiteral("開く…"), {QKeySequence(Qt::CTRL | Qt::Key_O)});
     file->addSeparator();
-    m_saveAction = addAction(file, QStringLiteral("保存"), {QKeySequence::Save});
-    m_saveAsAction = addAction(file, QStringLiteral("別名で保存…"),
+    m_saveAction = menuItem(file, QStringLiteral("保存"), {QKeySequence(Qt::CTRL | Qt::Key_S)});
+    m_saveAsAction = menuItem(file, QStringLiteral("別名で保存…"),
                                {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)});
-    m_closeAction = addAction(file, QStringLiteral("閉じる"), {QKeySequence(Qt::CTRL | Qt::Key_W)});
+    m_closeAction = menuItem(file, QStringLiteral("閉じる"), {QKeySequence(Qt::CTRL | Qt::Key_W)});
     file->addSeparator();
-    m_quitAction = addAction(file, QStringLiteral("終了"), {QKeySequence(Qt::CTRL | Qt::Key_Q)});
+    m_quitAction = menuItem(file, QStringLiteral("終了"), {QKeySequence(Qt::CTRL | Qt::Key_Q)});
     m_quitAction->setMenuRole(QAction::QuitRole);
 
     QMenu* edit = menuBar()->addMenu(QStringLiteral("編集"));
-    m_undoAction = addAction(edit, QStringLiteral("元に戻す"), {QKeySequence(Qt::CTRL | Qt::Key_Z)});
-    m_redoAction = addAction(edit, QStringLiteral("やり直す"),
+    m_undoAction = menuItem(edit, QStringLiteral("元に戻す"), {QKeySequence(Qt::CTRL | Qt::Key_Z)});
+    m_redoAction = menuItem(edit, QStringLiteral("やり直す"),
                              {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z),
                               QKeySequence(Qt::CTRL | Qt::Key_Y)});
     edit->addSeparator();
-    m_cutAction = addAction(edit, QStringLiteral("カット"), {QKeySequence::Cut});
-    m_copyAction = addAction(edit, QStringLiteral("コピー"), {QKeySequence::Copy});
-    m_pasteAction = addAction(edit, QStringLiteral("ペースト"), {QKeySequence::Paste});
+    m_cutAction = menuItem(edit, QStringLiteral("カット"), {QKeySequence(Qt::CTRL | Qt::Key_X)});
+    m_copyAction = menuItem(edit, QStringLiteral("コピー"), {QKeySequence(Qt::CTRL | Qt::Key_C)});
+    m_pasteAction = menuItem(edit, QStringLiteral("ペースト"), {QKeySequence(Qt::CTRL | Qt::Key_V)});
 
     QUndoStack* stack = m_document->undoStack();
     connect(m_undoAction, &QAction::triggered, stack, &QUndoStack::undo);

@@ -81,7 +81,7 @@ public:
     editor::PixelCanvasWidget* mainCanvas() const { return m_mainCanvas; }
     editor::PixelCanvasWidget* previewCanvas() const { return m_previewCanvas; }
     // The open new-canvas sheet, or null.
-    NewCanvasDialog* newCanvasSheet() const { return m_sheet; }
+    NewCanvasDialog* newCanvasSheet() const;
 
     QWidget* toolColumn() const;
     QWidget* sideColumn() const { return m_sideColumn; }

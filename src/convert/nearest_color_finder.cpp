@@ -1,5 +1,7 @@
 #include "convert/nearest_color_finder.h"
 
+#include "model/color_mode.h"
+
 #include <algorithm>
 #include <limits>
 
@@ -34,6 +36,14 @@ std::size_t NearestColorFinder::index(int r, int g, int b)
     if (m_palette.size() == 1) {
         return 0;
     }
+    if ((static_cast<unsigned>(r) | static_cast<unsigned>(g) | static_cast<unsigned>(b)) > 255u) {
+        // Outside the grid: answer as the model does rather than index past the cells.
+        return model::nearestPaletteIndex(r, g, b, m_palette);
+    }
+    const auto key = static_cast<std::uint32_t>(r << 16 | g << 8 | b);
+    if (key == m_lastKey) {
+        return m_lastIndex;
+    }
     const int cr = r >> kCellShift;
     const int cg = g >> kCellShift;
     const int cb = b >> kCellShift;
@@ -56,6 +66,8 @@ std::size_t NearestColorFinder::index(int r, int g, int b)
             best = it[k];
         }
     }
+    m_lastKey = key;
+    m_lastIndex = best;
     return best;
 }
 

@@ -18,11 +18,11 @@ public:
     // The palette must outlive the finder and must not be empty.
     explicit NearestColorFinder(const std::vector<model::RGBAColor>& palette);
 
-    // r, g, b each in 0..255.
+    // Meant for r, g, b in 0..255; other values take the slow linear scan.
     std::size_t index(int r, int g, int b);
     const model::RGBAColor& color(int r, int g, int b) { return m_palette[index(r, g, b)]; }
 
-    static constexpr int kCellShift = 4;
+    static constexpr int kCellShift = 5;
     static constexpr int kCellsPerAxis = 256 >> kCellShift;
 
 private:
@@ -38,6 +38,9 @@ private:
     std::vector<Cell> m_cells;
     // Candidate palette indices of every prepared cell, each cell's run in ascending order.
     std::vector<std::uint32_t> m_candidates;
+    // Flat areas repeat one colour; the last answer is kept for them.
+    std::uint32_t m_lastKey = 0xFFFFFFFF;
+    std::size_t m_lastIndex = 0;
 };
 
 }  // namespace pixmora::convert

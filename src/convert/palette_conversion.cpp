@@ -66,7 +66,7 @@ Pixels convertToPalette(PaletteDitherMethod method, const Pixels& pixels, std::i
                 continue;
             }
             const int o = ordered ? matrix[y % 8][x % 8] - 32 : 0;
-            const RGBAColor& q = finder.color(p.r + o,
+            const RGBAColor& q = finder.color(std::clamp(p.r + o, 0, 255),
                                               std::clamp(p.g + o, 0, 255),
                                               std::clamp(p.b + o, 0, 255));
             out[i] = withAlpha(q, p.a);

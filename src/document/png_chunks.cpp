@@ -99,7 +99,7 @@ std::string repairUtf8(const std::uint8_t* p, std::size_t size)
         std::size_t taken = 1;
         while (taken < length && i + taken < size) {
             const std::uint8_t next = p[i + taken];
-            const bool fits = taken == 1 ? (next >= low && next <= high) : (next >= 0x80 && next <= 0xBF);
+            const bool fits = taken == 1 ? (next >= low && next <= high) : (next & 0xC0) == 0x80;
             if (!fits) {
                 break;
             }
@@ -167,12 +167,12 @@ std::optional<std::string> readPngTextChunk(std::string_view keyword, const Byte
     std::optional<std::string> result;
     walkChunks(data, [&](const Chunk& chunk) {
         if (chunk.length > 0 && typeEquals(chunk.type, "tEXt")) {
-            const auto* zero = static_cast<const std::uint8_t*>(
-                std::memchr(chunk.data, 0, static_cast<std::size_t>(chunk.length)));
+            const auto length = static_cast<std::size_t>(chunk.length);
+            const auto* zero = static_cast<const std::uint8_t*>(std::memchr(chunk.data, 0, length));
             if (zero != nullptr) {
                 const auto keywordLength = static_cast<std::size_t>(zero - chunk.data);
                 if (repairUtf8(chunk.data, keywordLength) == keyword) {
-                    result = repairUtf8(zero + 1, static_cast<std::size_t>(chunk.length) - keywordLength - 1);
+                    result = repairUtf8(zero + 1, length - keywordLength - 1);
                     return true;
                 }
             }

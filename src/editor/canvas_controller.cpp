@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "editor/paste_conversion.h"
+#include "document/import_conversion.h"
 #include "model/pixel_ops.h"
 
 namespace pixmora::editor {
@@ -536,7 +536,7 @@ void CanvasController::paste()
         return;
     }
     commitFloatingSelection();
-    PixelImage converted = convertPastedImage(*pasted, m_colorMode);
+    PixelImage converted = document::convertPastedImage(*pasted, m_colorMode);
     beginStroke();
     if (!m_workingImage) {
         return;

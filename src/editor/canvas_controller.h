@@ -65,7 +65,8 @@ struct FloatingSelection {
     std::optional<model::PixelRect> originalRect;  // none for a pasted image
 };
 
-// What the overlay draws over the pixels (at pixel sizes of 6 and up).
+// What the overlay draws over the pixels (at pixel sizes of 6 and up). floating
+// points into the controller and is valid until its next event or command.
 struct SelectionOverlay {
     const FloatingSelection* floating = nullptr;  // drawn first, one to one
     std::optional<model::PixelRect> outline;
@@ -124,7 +125,9 @@ public:
     void commitPendingFloatingSelection();
     // The document image was changed by someone else (undo, redo, another writer):
     // pending gestures and floating selections are dropped so the change shows and
-    // is never overwritten by a stale copy. Ignored while the canvas itself writes.
+    // is never overwritten by a stale copy. Ignored while the canvas itself writes,
+    // and when the document still equals the image the pending edit began from (a
+    // late echo of the canvas's own write).
     void documentChangedExternally();
 
     // --- what the view draws ---

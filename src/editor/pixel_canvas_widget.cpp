@@ -100,7 +100,8 @@ PixelCanvasWidget::PixelCanvasWidget(CanvasRole role, QWidget* parent)
 {
     m_controller.setInteractive(isInteractive());
     if (isInteractive()) {
-        setFocusPolicy(Qt::StrongFocus);
+        // Not ClickFocus: Qt would hand focus to any button, but only a left press takes it.
+        setFocusPolicy(Qt::TabFocus);
         setMouseTracking(true);
     } else {
         setFocusPolicy(Qt::NoFocus);

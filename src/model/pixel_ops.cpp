@@ -36,6 +36,15 @@ std::size_t indexOf(const PixelImage& image, std::int64_t x, std::int64_t y)
     return static_cast<std::size_t>(y * image.width + x);
 }
 
+// The source row or column under the centre of target pixel t, evaluated as
+// ((t + 0.5) * source) / target in doubles and truncated.
+std::int64_t nearestSource(std::int64_t t, std::int64_t targetSize, std::int64_t sourceSize)
+{
+    const double position = ((static_cast<double>(t) + 0.5) * static_cast<double>(sourceSize))
+                            / static_cast<double>(targetSize);
+    return std::min(sourceSize - 1, static_cast<std::int64_t>(position));
+}
+
 }  // namespace
 
 void setPixel(PixelImage& image, std::int64_t x, std::int64_t y, RGBAColor c)
@@ -55,9 +64,9 @@ PixelImage extractRegion(const PixelImage& image, std::int64_t x, std::int64_t y
         return result;
     }
     for (std::int64_t j = rows.begin; j < rows.end; ++j) {
-        const auto from = image.pixels.begin() + static_cast<std::ptrdiff_t>(indexOf(image, x + cols.begin, y + j));
+        const RGBAColor* from = image.pixels.data() + indexOf(image, x + cols.begin, y + j);
         std::copy(from, from + (cols.end - cols.begin),
-                  result.pixels.begin() + static_cast<std::ptrdiff_t>(indexOf(result, cols.begin, j)));
+                  result.pixels.data() + indexOf(result, cols.begin, j));
     }
     return result;
 }
@@ -70,7 +79,7 @@ void clearRegion(PixelImage& image, std::int64_t x, std::int64_t y, std::int64_t
         return;
     }
     for (std::int64_t j = rows.begin; j < rows.end; ++j) {
-        const auto from = image.pixels.begin() + static_cast<std::ptrdiff_t>(indexOf(image, x + cols.begin, y + j));
+        RGBAColor* from = image.pixels.data() + indexOf(image, x + cols.begin, y + j);
         std::fill(from, from + (cols.end - cols.begin), kTransparent);
     }
 }
@@ -87,19 +96,14 @@ PixelImage scaledNearest(const PixelImage& image, std::int64_t newWidth, std::in
         return result;
     }
 
-    const double sourceWidth = static_cast<double>(image.width);
-    const double sourceHeight = static_cast<double>(image.height);
     std::vector<std::int64_t> sourceColumn(static_cast<std::size_t>(newWidth));
     for (std::int64_t x = 0; x < newWidth; ++x) {
-        const double sx = ((static_cast<double>(x) + 0.5) * sourceWidth) / static_cast<double>(newWidth);
-        sourceColumn[static_cast<std::size_t>(x)] =
-            std::min(image.width - 1, static_cast<std::int64_t>(sx));
+        sourceColumn[static_cast<std::size_t>(x)] = nearestSource(x, newWidth, image.width);
     }
     auto out = result.pixels.begin();
     for (std::int64_t y = 0; y < newHeight; ++y) {
-        const double syValue = ((static_cast<double>(y) + 0.5) * sourceHeight) / static_cast<double>(newHeight);
-        const std::int64_t sy = std::min(image.height - 1, static_cast<std::int64_t>(syValue));
-        const RGBAColor* row = image.pixels.data() + indexOf(image, 0, sy);
+        const RGBAColor* row =
+            image.pixels.data() + indexOf(image, 0, nearestSource(y, newHeight, image.height));
         for (const std::int64_t sx : sourceColumn) {
             *out++ = row[sx];
         }

@@ -167,7 +167,7 @@ TEST(AlphaRules, ThresholdAlphaKeepsColourOfOpaqueSide)
     EXPECT_EQ(thresholdAlpha(in), expected);
 }
 
-TEST(Otsu, SpecialCases)
+TEST(Otsu, EmptyUniformAndTwoLevelInputs)
 {
     EXPECT_EQ(computeOtsuThreshold({}), 128) << "empty";
     EXPECT_EQ(computeOtsuThreshold({40, 40, 40}), 0) << "uniform leaves before any split";

@@ -47,13 +47,17 @@ TEST_P(EveryPalette, RandomColoursMatchTheLinearScan)
     std::mt19937 random(12345);
     std::uniform_int_distribution<int> byte(0, 255);
     for (int i = 0; i < 200000; ++i) {
-        expectAgreesWithLinearScan(palette, byte(random), byte(random), byte(random), finder);
+        const int r = byte(random);
+        const int g = byte(random);
+        const int b = byte(random);
+        expectAgreesWithLinearScan(palette, r, g, b, finder);
+        expectAgreesWithLinearScan(palette, r, g, b, finder);  // the repeat is answered from memory
     }
 }
 
 TEST_P(EveryPalette, ColoursNearLevelsAndMidpointsMatchTheLinearScan)
 {
-    // Ties sit on midpoints between entries; cell borders sit on multiples of 16.
+    // Ties sit on midpoints between entries; grid cell borders lie on multiples of 16.
     std::vector<int> values;
     for (int level : {0, 51, 102, 128, 153, 160, 164, 192, 202, 204, 220, 240, 251, 255}) {
         for (int d = -2; d <= 2; ++d) {
@@ -122,6 +126,16 @@ TEST(NearestColorFinder, KnownTies)
     EXPECT_EQ(sixteenFinder.index(64, 0, 0), 0u) << "4096 from both 000000 and 800000";
     EXPECT_EQ(sixteenFinder.color(200, 200, 200), test::hex(0xC0C0C0));
     EXPECT_EQ(sixteenFinder.color(100, 100, 100), test::hex(0x808080));
+}
+
+TEST(NearestColorFinder, ValuesOutsideTheChannelRangeStillFollowTheRule)
+{
+    const auto& palette = model::palette(ColorMode::webSafe256);
+    NearestColorFinder finder(palette);
+    for (const auto& [r, g, b] : std::vector<std::array<int, 3>>{
+             {286, 31, 31}, {-32, 0, 300}, {255, 256, 255}, {-1, -1, -1}, {1000, 128, 64}}) {
+        expectAgreesWithLinearScan(palette, r, g, b, finder);
+    }
 }
 
 TEST(NearestColorFinder, ArbitraryPalettesWithDuplicatesAndClusters)

@@ -175,8 +175,8 @@ TEST(PngPixelSize, NeedsTheSignatureAndTwentyFourBytes)
 
 TEST(MakePngChunk, LengthTypeDataAndCrc)
 {
-    for (const Bytes& data : {Bytes{}, bytes("a"), bytes("pixmoraColorMode") + Bytes{0} + bytes("twoColor"),
-                              Bytes(300, 0xAB)}) {
+    const Bytes modeData = bytes(keyword) + Bytes{0} + bytes("twoColor");
+    for (const Bytes& data : {Bytes{}, bytes("a"), modeData, Bytes(300, 0xAB)}) {
         EXPECT_EQ(makePngChunk("tEXt", data), chunk("tEXt", data));
     }
     EXPECT_EQ(makePngChunk("IEND", {}), iend);
@@ -300,8 +300,8 @@ TEST(ReadPngTextChunk, RepairsInvalidUtf8)
                           {"\xF4\x90\x80\x80", fffd + fffd + fffd + fffd},  // past U+10FFFF
                           {"\xF0\x9F\x98\x80", "\xF0\x9F\x98\x80"},
                           {"\x80\xBF", fffd + fffd}}) {
-        EXPECT_EQ(readPngTextChunk(keyword, header() + textChunk(keyword, c.stored) + iend), c.expected)
-            << "stored bytes: " << c.stored;
+        const Bytes data = header() + textChunk(keyword, c.stored) + iend;
+        EXPECT_EQ(readPngTextChunk(keyword, data), c.expected) << "stored bytes: " << c.stored;
     }
     // The keyword is repaired before the comparison, too.
     EXPECT_EQ(readPngTextChunk("k" + fffd, header() + textChunk("k\xFF", "v") + iend), "v");
@@ -347,9 +347,9 @@ TEST(HostileBuffers, HugeAndWrappingLengths)
         EXPECT_EQ(findPngChunk("IEND", data), std::nullopt) << std::hex << length;
     }
     // The same lengths in the last few bytes of the buffer.
-    for (std::size_t keep = 0; keep <= 8; ++keep) {
-        const Bytes field = bigEndian(0xFFFFFFFFu) + bytes("IEND");
-        const Bytes data = header() + Bytes(field.begin(), field.begin() + static_cast<std::ptrdiff_t>(keep));
+    const Bytes field = bigEndian(0xFFFFFFFFu) + bytes("IEND");
+    for (int keep = 0; keep <= 8; ++keep) {
+        const Bytes data = header() + Bytes(field.begin(), field.begin() + keep);
         EXPECT_EQ(findPngChunk("IEND", data), std::nullopt) << keep;
         EXPECT_EQ(readPngTextChunk(keyword, data), std::nullopt) << keep;
     }
@@ -380,8 +380,8 @@ TEST(HostileBuffers, RandomDamageNeverEscapesTheBuffer)
         if (found) {
             ASSERT_GE(found->first, 8);
             ASSERT_LE(found->second, static_cast<std::int64_t>(data.size()));
-            ASSERT_EQ(found->second - found->first,
-                      12 + static_cast<std::int64_t>(bigEndianAt(data, static_cast<std::size_t>(found->first))));
+            const std::uint32_t length = bigEndianAt(data, static_cast<std::size_t>(found->first));
+            ASSERT_EQ(found->second - found->first, 12 + static_cast<std::int64_t>(length));
         }
         const Bytes inserted = insertPngTextChunk(keyword, "twoColor", data);
         ASSERT_EQ(inserted.size(), data.size() + (found ? 37u : 0u));
@@ -415,7 +415,8 @@ TEST_P(InsertIntoEncodedPng, AddsOneTextChunkJustBeforeIend)
     const Bytes typeAndData(out.begin() + static_cast<std::ptrdiff_t>(at + 4),
                             out.begin() + static_cast<std::ptrdiff_t>(at + 8 + mode.dataLength));
     EXPECT_EQ(typeAndData, bytes("tEXt") + bytes(keyword) + Bytes{0} + bytes(mode.text));
-    EXPECT_EQ(bigEndianAt(out, at + 8 + mode.dataLength), zlibCrc(typeAndData.data(), typeAndData.size()));
+    EXPECT_EQ(bigEndianAt(out, at + 8 + mode.dataLength),
+              zlibCrc(typeAndData.data(), typeAndData.size()));
     EXPECT_TRUE(std::equal(png.end() - 12, png.end(), out.end() - 12)) << "IEND follows unchanged";
 
     EXPECT_EQ(readPngTextChunk(keyword, out), mode.text);

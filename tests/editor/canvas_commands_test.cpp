@@ -185,7 +185,8 @@ TEST_F(CanvasCommands, PasteIntoTwoColourThresholdsOpaqueImagesAndSilhouettesOth
     canvas.paste();
     EXPECT_EQ(canvas.floatingSelection()->image.pixels, (std::vector{kBlack, kClear}));
 
-    clipboard.put(PixelImage(3, 1, {light, RGBAColor{220, 230, 240, 128}, RGBAColor{20, 30, 40, 127}}));
+    clipboard.put(
+        PixelImage(3, 1, {light, RGBAColor{220, 230, 240, 128}, RGBAColor{20, 30, 40, 127}}));
     canvas.paste();
     EXPECT_EQ(canvas.floatingSelection()->image.pixels, (std::vector{kBlack, kBlack, kClear}));
 }
@@ -238,11 +239,11 @@ TEST_F(CanvasCommands, OutsideChangeCancelsShapeDragsAndStrokes)
     state.setCurrentTool(EditorTool::pen);
     state.setCurrentColor(kRed);
     press(7, 7);
-    document.changeFromOutside(outside);
+    document.changeFromOutside(PixelImage(8, 8));
     drag(6, 7);
     release(6, 7);
     EXPECT_EQ(document.writes, 0);
-    EXPECT_EQ(document.current, outside);
+    EXPECT_EQ(document.current, PixelImage(8, 8));
 }
 
 TEST_F(CanvasCommands, DeleteOfAFloatingSelectionActsAsCutWithoutTheClipboard)

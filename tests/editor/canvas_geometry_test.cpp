@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "canvas_test_support.h"
+
 namespace pixmora::editor {
 namespace {
 
@@ -82,12 +84,6 @@ TEST(CanvasGeometry, CursorShapesFollowTheHandleDirection)
     EXPECT_EQ(cursorShapeForHandle(ResizeHandle::bottomLeft), Qt::SizeBDiagCursor);
     EXPECT_EQ(cursorShapeForHandle(ResizeHandle::left), Qt::SizeHorCursor);
     EXPECT_EQ(cursorShapeForHandle(ResizeHandle::top), Qt::SizeVerCursor);
-}
-
-TEST(CanvasGeometry, SpannedRectIncludesBothCorners)
-{
-    EXPECT_EQ(spannedRect({4, 4}, {1, 6}), (PixelRect{1, 4, 4, 3}));
-    EXPECT_EQ(spannedRect({3, 3}, {3, 3}), (PixelRect{3, 3, 1, 1}));
 }
 
 TEST(CanvasGeometry, MovesStayInsideTheImageWhereTheyFit)

@@ -34,6 +34,7 @@ TEST_F(CanvasSelection, DraggingOutSpansBothCornersAndStopsAtTheEdge)
 {
     stroke({4, 4}, {1, 6});
     EXPECT_EQ(state.selectionRect(), (PixelRect{1, 4, 4, 3}));
+    canvas.keyPress(CanvasKey::cancel);
     press(4, 4);
     canvas.mouseDrag({500.0, 500.0}, MouseButton::left, false);
     canvas.mouseRelease({500.0, 500.0}, MouseButton::left, false);

@@ -4,6 +4,7 @@
 // clipboard, with pointer helpers that address pixels by their centres.
 
 #include <optional>
+#include <ostream>
 #include <utility>
 
 #include <QPointF>
@@ -15,6 +16,24 @@
 #include "editor/editor_ui_state.h"
 
 #include <gtest/gtest.h>
+
+namespace pixmora::model {
+
+// Readable failures for the value types the tests compare.
+inline void PrintTo(const PixelRect& r, std::ostream* os)
+{
+    *os << "(" << r.x << ", " << r.y << ", " << r.width << " x " << r.height << ")";
+}
+inline void PrintTo(const PixelPoint& p, std::ostream* os)
+{
+    *os << "(" << p.x << ", " << p.y << ")";
+}
+inline void PrintTo(const RGBAColor& c, std::ostream* os)
+{
+    *os << "(" << int(c.r) << ", " << int(c.g) << ", " << int(c.b) << ", " << int(c.a) << ")";
+}
+
+}  // namespace pixmora::model
 
 namespace pixmora::test {
 

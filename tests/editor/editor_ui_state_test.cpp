@@ -25,22 +25,6 @@ TEST(EditorUIState, NewWindowStartsWithDefaults)
     EXPECT_EQ(state.checkerDarkColor(), (RGBAColor{200, 200, 200, 255}));
 }
 
-TEST(EditorUIState, ToolGroups)
-{
-    std::vector<EditorTool> point;
-    std::vector<EditorTool> shape;
-    for (const EditorTool tool : allEditorTools) {
-        if (isPointTool(tool)) {
-            point.push_back(tool);
-        }
-        if (isShapeTool(tool)) {
-            shape.push_back(tool);
-        }
-    }
-    EXPECT_EQ(point, (std::vector{EditorTool::pen, EditorTool::bucket, EditorTool::eraser}));
-    EXPECT_EQ(shape, (std::vector{EditorTool::rectangle, EditorTool::ellipse, EditorTool::line}));
-}
-
 TEST(EditorUIState, ChangingTheToolClearsTheSelectionKeepingItDoesNot)
 {
     EditorUIState state;

@@ -89,8 +89,10 @@ TEST(Palettes, WebSafeCubeThenTwentyFurtherColours)
     for (int ri = 0; ri < 6; ++ri) {
         for (int gi = 0; gi < 6; ++gi) {
             for (int bi = 0; bi < 6; ++bi) {
-                EXPECT_EQ(web[static_cast<std::size_t>(36 * ri + 6 * gi + bi)],
-                          hex(static_cast<std::uint32_t>(levels[ri] << 16 | levels[gi] << 8 | levels[bi])));
+                const RGBAColor expected{static_cast<std::uint8_t>(levels[ri]),
+                                         static_cast<std::uint8_t>(levels[gi]),
+                                         static_cast<std::uint8_t>(levels[bi]), 255};
+                EXPECT_EQ(web[static_cast<std::size_t>(36 * ri + 6 * gi + bi)], expected);
             }
         }
     }

@@ -1,0 +1,237 @@
+#include "document/bitmap_document.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include "document_fixtures.h"
+
+namespace pixmora::document {
+namespace {
+
+using model::ColorMode;
+using model::PixelImage;
+using model::RGBAColor;
+using Reason = ImportRequiredError::Reason;
+
+const test::Legend kLegend{
+    {'.', model::kTransparent},
+    {'k', {0, 0, 0, 255}},
+    {'r', {255, 0, 0, 255}},
+    {'h', {200, 100, 50, 128}},  // partly transparent, off every palette
+    {'w', {255, 255, 255, 1}},
+};
+
+PixelImage sample()
+{
+    return test::picture({"k.rh", "hwk.", "rrrr"}, kLegend);
+}
+
+const BitmapDocument& documentOf(const ReadResult& result)
+{
+    static const BitmapDocument none;
+    const auto* document = std::get_if<BitmapDocument>(&result);
+    EXPECT_TRUE(document) << "refused: " << errorText(std::get<DocumentError>(result)).toStdString();
+    return document ? *document : none;
+}
+
+std::optional<Reason> refusal(const ReadResult& result)
+{
+    const auto* error = std::get_if<DocumentError>(&result);
+    const auto* importError = error ? std::get_if<ImportRequiredError>(error) : nullptr;
+    if (!importError) {
+        return std::nullopt;
+    }
+    return importError->reason;
+}
+
+Bytes plainPng(int width, int height)
+{
+    return test::encoded(test::filledImage(width, height, {0, 0, 0, 255}), "png");
+}
+
+Bytes withColorModeText(std::string_view text)
+{
+    return insertPngTextChunk("pixmoraColorMode", text, plainPng(16, 16));
+}
+
+TEST(DocumentRoundTrip, SavedAndReopenedKeepsModeSizeAndEveryPixel)
+{
+    const BitmapDocument saved{sample(), false, ColorMode::sixteenColor};
+    const auto bytes = writeDocument(saved);
+    ASSERT_TRUE(bytes);
+    const BitmapDocument reopened = documentOf(readDocument(*bytes));
+    EXPECT_EQ(reopened, saved);
+    EXPECT_EQ(test::toRows(reopened.image, kLegend), test::toRows(saved.image, kLegend));
+}
+
+TEST(DocumentRoundTrip, EveryModeSurvivesAndTheFlagIsNotStored)
+{
+    for (const ColorMode mode : model::allColorModes) {
+        const auto bytes = writeDocument({PixelImage(8, 8), true, mode});
+        ASSERT_TRUE(bytes);
+        EXPECT_EQ(documentOf(readDocument(*bytes)), (BitmapDocument{PixelImage(8, 8), false, mode}));
+    }
+}
+
+TEST(DocumentRoundTrip, ColourModeChunkComesJustBeforeIendAndPngcheckAccepts)
+{
+    const auto bytes = writeDocument({sample(), false, ColorMode::sixteenColor});
+    ASSERT_TRUE(bytes);
+    const auto chunks = test::pngChunks(*bytes);
+    ASSERT_GE(chunks.size(), 4u);
+    EXPECT_EQ(chunks.front().type, "IHDR");
+    EXPECT_EQ(chunks[chunks.size() - 2].type, "tEXt");
+    const Bytes& text = chunks[chunks.size() - 2].data;
+    EXPECT_EQ(std::string(text.begin(), text.end()), std::string("pixmoraColorMode\0sixteenColor", 29));
+    EXPECT_EQ(chunks.back().type, "IEND");
+
+    QTemporaryDir dir;
+    QFile file(dir.filePath("doc.png"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(reinterpret_cast<const char*>(bytes->data()), static_cast<qint64>(bytes->size()));
+    file.close();
+    QProcess pngcheck;
+    pngcheck.start("/usr/bin/pngcheck", {file.fileName()});
+    ASSERT_TRUE(pngcheck.waitForFinished());
+    EXPECT_EQ(pngcheck.exitCode(), 0) << pngcheck.readAllStandardOutput().toStdString();
+}
+
+TEST(DocumentRoundTrip, InconsistentImageIsNotWritten)
+{
+    EXPECT_FALSE(writeDocument({PixelImage(4, 4, {model::kTransparent}), false, ColorMode::twoColor}));
+}
+
+TEST(DocumentReading, OpeningNeverSnapsColoursToThePalette)
+{
+    const PixelImage image = sample();
+    const Bytes bytes =
+        insertPngTextChunk("pixmoraColorMode", "twoColor", test::encoded(test::toQImage(image), "png"));
+    const BitmapDocument document = documentOf(readDocument(bytes));
+    EXPECT_EQ(document.colorMode, ColorMode::twoColor);
+    EXPECT_FALSE(document.needsSizeConfiguration);
+    EXPECT_EQ(document.image, image);
+}
+
+TEST(DocumentReading, ColourModeFromTheChunkByExactName)
+{
+    EXPECT_EQ(documentOf(readDocument(plainPng(16, 16))).colorMode, ColorMode::webSafe256);
+    EXPECT_EQ(documentOf(readDocument(withColorModeText("twoColor"))).colorMode, ColorMode::twoColor);
+    EXPECT_EQ(documentOf(readDocument(withColorModeText("sixteenColor"))).colorMode,
+              ColorMode::sixteenColor);
+    EXPECT_EQ(documentOf(readDocument(withColorModeText("TwoColor"))).colorMode,
+              ColorMode::webSafe256);
+    EXPECT_EQ(documentOf(readDocument(withColorModeText(""))).colorMode, ColorMode::webSafe256);
+}
+
+TEST(DocumentReading, SizeLimitIs128EachWay)
+{
+    EXPECT_EQ(documentOf(readDocument(plainPng(128, 128))).image.width, 128);
+    EXPECT_EQ(refusal(readDocument(plainPng(129, 1))), Reason::oversizedPNG);
+    EXPECT_EQ(refusal(readDocument(plainPng(1, 129))), Reason::oversizedPNG);
+}
+
+TEST(DocumentReading, OversizeIsDecidedByTheHeaderAlone)
+{
+    const Bytes damaged = test::pngWithHeader(200, 200, test::pngChunk("IDAT", {1, 2, 3, 4, 5}));
+    EXPECT_EQ(refusal(readDocument(damaged)), Reason::oversizedPNG);
+    const Bytes small = test::pngWithHeader(16, 16, test::pngChunk("IDAT", {1, 2, 3, 4, 5}));
+    EXPECT_EQ(refusal(readDocument(small)), Reason::notAnImage);
+}
+
+TEST(DocumentReading, OtherFilesAreRefusedWithTheImportHintOnlyWhenTheyAreImages)
+{
+    const QImage image = test::filledImage(8, 8, {10, 20, 30, 255});
+    EXPECT_EQ(refusal(readDocument(test::encoded(image, "jpeg"))), Reason::unsupportedFormat);
+    EXPECT_EQ(refusal(readDocument(test::encoded(image, "bmp"))), Reason::unsupportedFormat);
+    EXPECT_EQ(refusal(readDocument(test::asBytes("not an image at all\n"))), Reason::notAnImage);
+    EXPECT_EQ(refusal(readDocument({})), Reason::notAnImage);
+}
+
+TEST(DocumentErrors, RecoverySuggestionsAreTheFixedTexts)
+{
+    EXPECT_EQ(ImportRequiredError{Reason::oversizedPNG}.recoverySuggestion(),
+              QString::fromUtf8("画像サイズが大きすぎます。インポート機能をお試しください"));
+    EXPECT_EQ(ImportRequiredError{Reason::unsupportedFormat}.recoverySuggestion(),
+              QString::fromUtf8("サポートしていない形式です。インポート機能をお試しください"));
+    EXPECT_EQ(ImportRequiredError{Reason::notAnImage}.recoverySuggestion(),
+              QString::fromUtf8("サポートしていない形式です"));
+    EXPECT_EQ(errorText(DocumentError{ImportRequiredError{Reason::notAnImage}}),
+              QString::fromUtf8("サポートしていない形式です"));
+    EXPECT_EQ(FileError::writeFailure().code, FileError::Code::fileWriteUnknown);
+    EXPECT_FALSE(FileError::writeFailure().text.isEmpty());
+    EXPECT_EQ(FileError::readFailure().code, FileError::Code::fileReadCorruptFile);
+}
+
+TEST(DocumentFiles, ReadingAPathThatIsNoRegularFileIsAFileError)
+{
+    QTemporaryDir dir;
+    for (const QString& path : {dir.path(), dir.filePath("missing.png")}) {
+        const auto result = readDocumentFile(path);
+        const auto* error = std::get_if<DocumentError>(&result);
+        ASSERT_TRUE(error);
+        ASSERT_TRUE(std::holds_alternative<FileError>(*error));
+        EXPECT_EQ(std::get<FileError>(*error).code, FileError::Code::fileReadCorruptFile);
+        EXPECT_TRUE(errorText(*error).startsWith(QString::fromUtf8("ファイルを読み込めませんでした")));
+    }
+}
+
+TEST(DocumentFiles, WrittenFileReadsBackAndAFailedWriteLeavesNothing)
+{
+    QTemporaryDir dir;
+    const BitmapDocument document{sample(), false, ColorMode::twoColor};
+    const QString path = dir.filePath("drawing.png");
+    EXPECT_FALSE(writeDocumentFile(document, path));
+    EXPECT_EQ(documentOf(readDocumentFile(path)), document);
+
+    const QString nowhere = dir.filePath("no/such/folder/drawing.png");
+    const auto error = writeDocumentFile(document, nowhere);
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->code, FileError::Code::fileWriteUnknown);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
+              QStringList{"drawing.png"});
+}
+
+class NewDocument : public ::testing::Test {
+protected:
+    void SetUp() override { takePendingDocumentContent(); }
+    void TearDown() override { takePendingDocumentContent(); }
+};
+
+TEST_F(NewDocument, WithoutImportEveryNewDocumentIsThePlaceholder)
+{
+    const BitmapDocument expected{PixelImage(32, 32), true, ColorMode::webSafe256};
+    EXPECT_EQ(makeNewDocument(), expected);
+    EXPECT_EQ(makeNewDocument(), expected);
+    EXPECT_EQ(placeholderDocument().image.pixels.size(), 1024u);
+}
+
+TEST_F(NewDocument, PendingContentGoesToTheNextDocumentOnly)
+{
+    std::vector<RGBAColor> pixels(64 * 48, model::kTransparent);
+    pixels[5] = model::kOpaqueBlack;
+    setPendingDocumentContent({64, 48, pixels, ColorMode::twoColor});
+    EXPECT_TRUE(hasPendingDocumentContent());
+
+    EXPECT_EQ(makeNewDocument(), (BitmapDocument{PixelImage(64, 48, pixels), false, ColorMode::twoColor}));
+    EXPECT_FALSE(hasPendingDocumentContent());
+    EXPECT_EQ(makeNewDocument(), placeholderDocument());
+}
+
+TEST_F(NewDocument, InconsistentPendingContentIsDroppedForThePlaceholder)
+{
+    setPendingDocumentContent({64, 48, std::vector<RGBAColor>(10), ColorMode::twoColor});
+    EXPECT_EQ(makeNewDocument(), placeholderDocument());
+    EXPECT_FALSE(hasPendingDocumentContent());
+
+    setPendingDocumentContent({0, 0, {}, ColorMode::twoColor});
+    EXPECT_EQ(makeNewDocument(), placeholderDocument());
+    setPendingDocumentContent({200, 1, std::vector<RGBAColor>(200), ColorMode::twoColor});
+    EXPECT_EQ(makeNewDocument(), placeholderDocument());
+}
+
+}  // namespace
+}  // namespace pixmora::document

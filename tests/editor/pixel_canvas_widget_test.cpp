@@ -1,0 +1,558 @@
+#include <map>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollArea>
+#include <QSignalSpy>
+#include <QTest>
+#include <QVBoxLayout>
+
+#include "editor/editor_ui_state.h"
+#include "editor/pixel_canvas_widget.h"
+#include "model/pixel_image.h"
+
+using pixmora::editor::CanvasRole;
+using pixmora::editor::DocumentBinding;
+using pixmora::editor::EditorTool;
+using pixmora::editor::EditorUIState;
+using pixmora::editor::PixelCanvasWidget;
+using pixmora::model::PixelImage;
+using pixmora::model::PixelRect;
+using pixmora::model::RGBAColor;
+
+namespace {
+
+constexpr RGBAColor clear{0, 0, 0, 0};
+constexpr RGBAColor red{255, 0, 0, 255};
+constexpr RGBAColor blue{0, 0, 255, 255};
+constexpr RGBAColor halfRed{255, 0, 0, 128};
+// Checker colours far from every other colour in these tests.
+constexpr RGBAColor checkerLight{250, 240, 10, 255};
+constexpr RGBAColor checkerDark{10, 20, 200, 255};
+const QColor background(30, 140, 30);
+const QColor darkGrey(84, 84, 84);
+
+class MemoryDocument final : public DocumentBinding {
+public:
+    explicit MemoryDocument(PixelImage image) : m_image(std::move(image)) {}
+    PixelImage image() const override { return m_image; }
+    void setImage(const PixelImage& image) override
+    {
+        m_image = image;
+        ++writes;
+    }
+    PixelImage m_image;
+    int writes = 0;
+};
+
+// Rows of characters, one per pixel: '.' transparent, 'R' red, 'B' blue, 'h' half red.
+PixelImage picture(std::initializer_list<std::string_view> rows)
+{
+    static const std::map<char, RGBAColor> legend{
+        {'.', clear}, {'R', red}, {'B', blue}, {'h', halfRed}};
+    const auto h = static_cast<std::int64_t>(rows.size());
+    const auto w = static_cast<std::int64_t>(rows.begin()->size());
+    PixelImage image(w, h);
+    std::int64_t y = 0;
+    for (std::string_view row : rows) {
+        for (std::int64_t x = 0; x < w; ++x) {
+            image.at(x, y) = legend.at(row[static_cast<std::size_t>(x)]);
+        }
+        ++y;
+    }
+    return image;
+}
+
+PixelImage filled(std::int64_t w, std::int64_t h, RGBAColor c)
+{
+    return PixelImage(w, h, std::vector<RGBAColor>(static_cast<std::size_t>(w * h), c));
+}
+
+// One canvas wired to its own state and an in-memory document.
+struct Canvas {
+    explicit Canvas(PixelImage image, CanvasRole role = CanvasRole::main, double zoom = 16.0)
+        : document(std::move(image)), widget(role)
+    {
+        state.setCheckerLightColor(checkerLight);
+        state.setCheckerDarkColor(checkerDark);
+        state.setMainZoom(zoom);
+        state.setPreviewZoom(zoom);
+        QPalette palette = widget.palette();
+        palette.setColor(QPalette::Window, background);
+        widget.setPalette(palette);
+        widget.setDocumentBinding(&document);
+        widget.setUIState(&state);
+    }
+    QImage rendered() { return widget.grab().toImage().convertToFormat(QImage::Format_RGB32); }
+
+    EditorUIState state;
+    MemoryDocument document;
+    PixelCanvasWidget widget;
+};
+
+QColor qcolor(RGBAColor c)
+{
+    return QColor(c.r, c.g, c.b, c.a);
+}
+
+// `c` painted source-over on the background, as a cell fill would be.
+QColor overBackground(RGBAColor c)
+{
+    QImage one(1, 1, QImage::Format_RGB32);
+    one.fill(background);
+    QPainter(&one).fillRect(0, 0, 1, 1, qcolor(c));
+    return one.pixelColor(0, 0);
+}
+
+bool near(QColor actual, QColor expected, int tolerance = 2)
+{
+    return std::abs(actual.red() - expected.red()) <= tolerance
+        && std::abs(actual.green() - expected.green()) <= tolerance
+        && std::abs(actual.blue() - expected.blue()) <= tolerance;
+}
+
+QByteArray describe(QPoint at, QColor actual, QColor expected)
+{
+    return QStringLiteral("at (%1, %2): got %3, expected %4")
+        .arg(at.x())
+        .arg(at.y())
+        .arg(actual.name(), expected.name())
+        .toUtf8();
+}
+
+#define VERIFY_COLOUR(image, point, expected)                                                    \
+    do {                                                                                         \
+        const QPoint at_ = (point);                                                              \
+        const QColor actual_ = (image).pixelColor(at_);                                          \
+        QVERIFY2(near(actual_, (expected)), describe(at_, actual_, (expected)).constData());      \
+    } while (false)
+
+// The centre of pixel (x, y)'s cell, or of one of its quarters (qx, qy in 0, 1).
+QPoint cellPoint(int x, int y, int s, int qx = -1, int qy = -1)
+{
+    if (qx < 0) {
+        return {x * s + s / 2, y * s + s / 2};
+    }
+    return {x * s + qx * s / 2 + s / 4, y * s + qy * s / 2 + s / 4};
+}
+
+// Every cell by the per-cell rule: colour over the background, or a 2 x 2 checker.
+QImage cellOracle(const PixelImage& image, int s)
+{
+    QImage out(int(image.width) * s, int(image.height) * s, QImage::Format_RGB32);
+    out.fill(background);
+    QPainter painter(&out);
+    for (int y = 0; y < image.height; ++y) {
+        for (int x = 0; x < image.width; ++x) {
+            const RGBAColor c = image.at(x, y);
+            const QRectF cell(x * s, y * s, s, s);
+            if (c.a != 0) {
+                painter.fillRect(cell, qcolor(c));
+                continue;
+            }
+            const double q = s / 2.0;
+            painter.fillRect(QRectF(cell.x(), cell.y(), q, q), qcolor(checkerLight));
+            painter.fillRect(QRectF(cell.x() + q, cell.y() + q, q, q), qcolor(checkerLight));
+            painter.fillRect(QRectF(cell.x() + q, cell.y(), q, q), qcolor(checkerDark));
+            painter.fillRect(QRectF(cell.x(), cell.y() + q, q, q), qcolor(checkerDark));
+        }
+    }
+    return out;
+}
+
+void sendMove(QWidget& widget, QPoint at)
+{
+    QMouseEvent move(QEvent::MouseMove, at, widget.mapToGlobal(at), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(&widget, &move);
+}
+
+bool keyAccepted(QWidget& widget, int key)
+{
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+    QApplication::sendEvent(&widget, &press);
+    return press.isAccepted();
+}
+
+}  // namespace
+
+class PixelCanvasWidgetTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void mouseButtonsPaintThePixelsUnderThePointer();
+    void shiftConstrainsALineFromTheMouseAndFromTheKey();
+    void transparentPixelsShowTheirOwnChecker();
+    void renderingMatchesTheCellRuleAtEveryEvenZoom();
+    void partialRepaintMatchesFullPaint();
+    void gridOnlyFromPixelSizeSix();
+    void selectionOutlineAndHandlesOnlyFromPixelSizeSix();
+    void handlesAppearOnlyAfterTheSelectionIsDraggedOut();
+    void marchingAntsRunOnlyWhileASelectionExists();
+    void sizeFollowsZoomAndImage();
+    void handleCursorsFollowThePointer();
+    void keysReachTheCanvasAndOthersPassOn();
+    void mainCanvasTakesFocusPreviewNever();
+    void previewIgnoresMouseAndKeys();
+    void editStateFollowsTheSelection();
+};
+
+void PixelCanvasWidgetTest::mouseButtonsPaintThePixelsUnderThePointer()
+{
+    Canvas canvas(filled(8, 8, clear));
+    canvas.state.setCurrentColor(red);
+    canvas.state.setSecondaryColor(blue);
+
+    QTest::mouseClick(&canvas.widget, Qt::LeftButton, {}, QPoint(3 * 16 + 15, 2 * 16));
+    QTest::mouseClick(&canvas.widget, Qt::RightButton, {}, QPoint(5 * 16 + 1, 6 * 16 + 9));
+
+    PixelImage expected = filled(8, 8, clear);
+    expected.at(3, 2) = red;
+    expected.at(5, 6) = blue;
+    QCOMPARE(canvas.document.m_image, expected);
+    QCOMPARE(canvas.document.writes, 2);
+
+    // A left drag paints each sampled pixel and writes once, at the release.
+    QTest::mousePress(&canvas.widget, Qt::LeftButton, {}, QPoint(8, 8));
+    QTest::mouseMove(&canvas.widget, QPoint(8 + 16 * 3, 8));
+    QCOMPARE(canvas.document.writes, 2);
+    QTest::mouseRelease(&canvas.widget, Qt::LeftButton, {}, QPoint(8 + 16 * 3, 8));
+    expected.at(0, 0) = red;
+    expected.at(3, 0) = red;
+    QCOMPARE(canvas.document.m_image, expected);
+    QCOMPARE(canvas.document.writes, 3);
+}
+
+void PixelCanvasWidgetTest::shiftConstrainsALineFromTheMouseAndFromTheKey()
+{
+    Canvas canvas(filled(12, 8, clear));
+    canvas.state.setCurrentTool(EditorTool::line);
+    canvas.state.setCurrentColor(red);
+    canvas.state.setSecondaryColor(blue);
+    const auto at = [](int x, int y) { return QPoint(x * 16 + 8, y * 16 + 8); };
+
+    // Shift on the drag: (0, 0) to (10, 4) becomes horizontal.
+    QTest::mousePress(&canvas.widget, Qt::LeftButton, {}, at(0, 0));
+    QTest::mouseEvent(QTest::MouseMove, &canvas.widget, Qt::NoButton, Qt::ShiftModifier, at(10, 4));
+    QTest::mouseRelease(&canvas.widget, Qt::LeftButton, Qt::ShiftModifier, at(10, 4));
+    PixelImage expected = filled(12, 8, clear);
+    for (int x = 0; x <= 10; ++x) {
+        expected.at(x, 0) = red;
+    }
+    QCOMPARE(canvas.document.m_image, expected);
+
+    // The Shift key alone redraws a right-button line: (0, 2) to (6, 7) turns 45 degrees.
+    QTest::mousePress(&canvas.widget, Qt::RightButton, {}, at(0, 2));
+    QTest::mouseMove(&canvas.widget, at(6, 7));
+    QTest::keyPress(&canvas.widget, Qt::Key_Shift, Qt::ShiftModifier);
+    QTest::mouseRelease(&canvas.widget, Qt::RightButton, Qt::ShiftModifier, at(6, 7));
+    for (int d = 0; d <= 5; ++d) {
+        expected.at(d, 2 + d) = blue;
+    }
+    QCOMPARE(canvas.document.m_image, expected);
+    QCOMPARE(canvas.document.writes, 2);
+}
+
+void PixelCanvasWidgetTest::transparentPixelsShowTheirOwnChecker()
+{
+    Canvas canvas(picture({".Rh"}), CanvasRole::main, 8);
+    const QImage image = canvas.rendered();
+    const int s = 8;
+
+    VERIFY_COLOUR(image, cellPoint(0, 0, s, 0, 0), qcolor(checkerLight));
+    VERIFY_COLOUR(image, cellPoint(0, 0, s, 1, 1), qcolor(checkerLight));
+    VERIFY_COLOUR(image, cellPoint(0, 0, s, 1, 0), qcolor(checkerDark));
+    VERIFY_COLOUR(image, cellPoint(0, 0, s, 0, 1), qcolor(checkerDark));
+    for (int q = 0; q < 4; ++q) {
+        VERIFY_COLOUR(image, cellPoint(1, 0, s, q % 2, q / 2), qcolor(red));
+        // Half red over what lies behind the canvas, the same in every quarter.
+        VERIFY_COLOUR(image, cellPoint(2, 0, s, q % 2, q / 2), overBackground(halfRed));
+    }
+
+    // New checker colours show at once.
+    canvas.state.setCheckerLightColor(blue);
+    VERIFY_COLOUR(canvas.rendered(), cellPoint(0, 0, s, 0, 0), qcolor(blue));
+}
+
+void PixelCanvasWidgetTest::renderingMatchesTheCellRuleAtEveryEvenZoom()
+{
+    // 128 wide at zoom 48 also catches scaled drawing that drifts across the width.
+    PixelImage image(128, 3);
+    const RGBAColor cycle[] = {clear, red, halfRed, blue, clear, {0, 200, 100, 40}};
+    for (std::int64_t y = 0; y < image.height; ++y) {
+        for (std::int64_t x = 0; x < image.width; ++x) {
+            image.at(x, y) = cycle[(x + 2 * y + x / 7) % 6];
+        }
+    }
+    Canvas canvas(image, CanvasRole::main, 2);
+    for (int s = 2; s <= 48; s += 2) {
+        canvas.state.setMainZoom(s);
+        const QImage actual = canvas.rendered();
+        const QImage expected = cellOracle(image, s);
+        QCOMPARE(actual.size(), expected.size());
+        for (int y = 0; y < actual.height(); ++y) {
+            for (int x = 0; x < actual.width(); ++x) {
+                // From 6 up the grid runs along each cell's first column and row.
+                if (s >= 6 && (x % s == 0 || y % s == 0)) {
+                    continue;
+                }
+                const QColor got = actual.pixelColor(x, y);
+                const QColor want = expected.pixelColor(x, y);
+                if (!near(got, want)) {
+                    QFAIL(qPrintable(QStringLiteral("zoom %1 ").arg(s)
+                                     + QString::fromUtf8(describe({x, y}, got, want))));
+                }
+            }
+        }
+    }
+}
+
+void PixelCanvasWidgetTest::partialRepaintMatchesFullPaint()
+{
+    Canvas canvas(picture({".RhB", "B.R.", "hh..", "R..B"}), CanvasRole::main, 12);
+    canvas.state.setSelectionRect(PixelRect{1, 1, 2, 2});
+    const QImage full = canvas.rendered();
+    for (const QRect area : {QRect(5, 7, 20, 13), QRect(13, 0, 1, 48), QRect(30, 30, 18, 18)}) {
+        const QImage part =
+            canvas.widget.grab(area).toImage().convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(part, full.copy(area));
+    }
+}
+
+void PixelCanvasWidgetTest::gridOnlyFromPixelSizeSix()
+{
+    Canvas canvas(filled(4, 4, blue), CanvasRole::main, 6);
+    QImage image = canvas.rendered();
+    QVERIFY(!near(image.pixelColor(6, 9), qcolor(blue)));   // vertical line at x = 1 * 6
+    QVERIFY(!near(image.pixelColor(15, 12), qcolor(blue)));  // horizontal line at y = 2 * 6
+    VERIFY_COLOUR(image, QPoint(9, 9), qcolor(blue));
+
+    canvas.state.setMainZoom(4);
+    image = canvas.rendered();
+    VERIFY_COLOUR(image, QPoint(4, 6), qcolor(blue));
+    VERIFY_COLOUR(image, QPoint(10, 8), qcolor(blue));
+}
+
+void PixelCanvasWidgetTest::selectionOutlineAndHandlesOnlyFromPixelSizeSix()
+{
+    Canvas canvas(filled(8, 8, red), CanvasRole::main, 8);
+    canvas.state.setCurrentTool(EditorTool::select);
+    canvas.state.setSelectionRect(PixelRect{2, 2, 3, 3});  // view (16, 16) to (40, 40)
+
+    QImage image = canvas.rendered();
+    // Between the handles the top edge is dashed dark grey and white only.
+    int darkSeen = 0;
+    int whiteSeen = 0;
+    for (int x : {20, 21, 22, 23, 32, 33, 34, 35}) {
+        const QColor c = image.pixelColor(x, 15);
+        darkSeen += near(c, darkGrey, 3);
+        whiteSeen += near(c, Qt::white, 3);
+    }
+    QCOMPARE(darkSeen + whiteSeen, 8);
+    QVERIFY(darkSeen > 0 && whiteSeen > 0);
+    // Top-left handle: 8 x 8 around (16, 16), white inside a dark grey border.
+    VERIFY_COLOUR(image, QPoint(14, 14), QColor(Qt::white));
+    VERIFY_COLOUR(image, QPoint(17, 17), QColor(Qt::white));
+    VERIFY_COLOUR(image, QPoint(12, 15), darkGrey);
+    VERIFY_COLOUR(image, QPoint(19, 19), darkGrey);
+    // Bottom-right handle at (40, 40).
+    VERIFY_COLOUR(image, QPoint(41, 41), QColor(Qt::white));
+
+    canvas.state.setMainZoom(4);  // view (8, 8) to (20, 20): nothing drawn over the pixels
+    image = canvas.rendered();
+    for (const QPoint p : {QPoint(10, 7), QPoint(11, 8), QPoint(6, 6), QPoint(21, 21)}) {
+        VERIFY_COLOUR(image, p, qcolor(red));
+    }
+}
+
+void PixelCanvasWidgetTest::handlesAppearOnlyAfterTheSelectionIsDraggedOut()
+{
+    Canvas canvas(filled(8, 8, red), CanvasRole::main, 8);
+    canvas.state.setCurrentTool(EditorTool::select);
+    QTest::mousePress(&canvas.widget, Qt::LeftButton, {}, QPoint(2 * 8 + 4, 2 * 8 + 4));
+    QTest::mouseMove(&canvas.widget, QPoint(4 * 8 + 4, 4 * 8 + 4));
+
+    QImage image = canvas.rendered();
+    QVERIFY(!near(image.pixelColor(21, 15), qcolor(red)));  // outline while dragging
+    VERIFY_COLOUR(image, QPoint(14, 14), qcolor(red));      // no handle yet
+
+    QTest::mouseRelease(&canvas.widget, Qt::LeftButton, {}, QPoint(4 * 8 + 4, 4 * 8 + 4));
+    QCOMPARE(canvas.state.selectionRect(), std::optional(PixelRect{2, 2, 3, 3}));
+    image = canvas.rendered();
+    VERIFY_COLOUR(image, QPoint(14, 14), QColor(Qt::white));
+}
+
+void PixelCanvasWidgetTest::marchingAntsRunOnlyWhileASelectionExists()
+{
+    Canvas canvas(filled(8, 8, red));
+    Canvas preview(filled(8, 8, red), CanvasRole::preview);
+    preview.widget.setUIState(&canvas.state);
+    QVERIFY(!canvas.widget.isMarchingAntsRunning());
+    QVERIFY(!preview.widget.isMarchingAntsRunning());
+
+    canvas.state.setSelectionRect(PixelRect{1, 1, 2, 2});
+    QVERIFY(canvas.widget.isMarchingAntsRunning());
+    QVERIFY(preview.widget.isMarchingAntsRunning());
+    const double phase = canvas.widget.controller().marchingAntsPhase();
+    QTRY_VERIFY(canvas.widget.controller().marchingAntsPhase() != phase);
+
+    // A floating selection keeps them running even when the rectangle is gone.
+    canvas.state.setCurrentTool(EditorTool::select);
+    canvas.state.setSelectionRect(PixelRect{1, 1, 2, 2});
+    QTest::mouseClick(&canvas.widget, Qt::LeftButton, {}, QPoint(24, 24));
+    QVERIFY(canvas.widget.controller().floatingSelection().has_value());
+    canvas.state.setSelectionRect(std::nullopt);
+    QVERIFY(canvas.widget.isMarchingAntsRunning());
+
+    QTest::keyClick(&canvas.widget, Qt::Key_Escape);  // puts the pixels back
+    QVERIFY(canvas.widget.isMarchingAntsRunning());   // the old rectangle is selected again
+    QTest::keyClick(&canvas.widget, Qt::Key_Escape);  // deselects
+    QVERIFY(!canvas.widget.isMarchingAntsRunning());
+    QVERIFY(!preview.widget.isMarchingAntsRunning());
+}
+
+void PixelCanvasWidgetTest::sizeFollowsZoomAndImage()
+{
+    Canvas canvas(filled(32, 32, clear));
+    Canvas preview(filled(32, 32, clear), CanvasRole::preview);
+    preview.widget.setUIState(&canvas.state);
+    canvas.state.setMainZoom(16);
+    canvas.state.setPreviewZoom(4);
+    QCOMPARE(canvas.widget.size(), QSize(512, 512));
+    QCOMPARE(canvas.widget.sizeHint(), QSize(512, 512));
+    QCOMPARE(preview.widget.size(), QSize(128, 128));
+
+    canvas.state.setMainZoom(8);
+    QCOMPARE(canvas.widget.size(), QSize(256, 256));
+    QCOMPARE(preview.widget.size(), QSize(128, 128));
+    canvas.state.setPreviewZoom(3);
+    QCOMPARE(preview.widget.size(), QSize(96, 96));
+
+    canvas.document.m_image = filled(16, 8, clear);
+    canvas.widget.documentImageChanged();
+    QCOMPARE(canvas.widget.size(), QSize(128, 64));
+}
+
+void PixelCanvasWidgetTest::handleCursorsFollowThePointer()
+{
+    Canvas canvas(filled(8, 8, red));
+    canvas.state.setCurrentTool(EditorTool::select);
+    canvas.state.setSelectionRect(PixelRect{2, 2, 3, 3});  // view (32, 32) to (80, 80)
+
+    const struct {
+        QPoint at;
+        Qt::CursorShape shape;
+    } rows[] = {{{81, 81}, Qt::SizeFDiagCursor}, {{28, 35}, Qt::SizeFDiagCursor},
+                {{83, 29}, Qt::SizeBDiagCursor}, {{32, 78}, Qt::SizeBDiagCursor},
+                {{80, 56}, Qt::SizeHorCursor},   {{56, 28}, Qt::SizeVerCursor},
+                {{60, 60}, Qt::ArrowCursor},     {{5, 5}, Qt::ArrowCursor}};
+    for (const auto& row : rows) {
+        sendMove(canvas.widget, row.at);
+        QCOMPARE(canvas.widget.cursor().shape(), row.shape);
+    }
+
+    // A change of state under a still pointer updates the cursor too.
+    sendMove(canvas.widget, QPoint(81, 81));
+    canvas.state.setCurrentTool(EditorTool::pen);
+    QCOMPARE(canvas.widget.cursor().shape(), Qt::ArrowCursor);
+}
+
+void PixelCanvasWidgetTest::keysReachTheCanvasAndOthersPassOn()
+{
+    Canvas canvas(picture({"RRRR", "RRRR"}));
+    QVERIFY(keyAccepted(canvas.widget, Qt::Key_Return));  // consumed without a floating selection
+    QVERIFY(keyAccepted(canvas.widget, Qt::Key_Enter));
+    QVERIFY(!keyAccepted(canvas.widget, Qt::Key_A));
+    QVERIFY(!keyAccepted(canvas.widget, Qt::Key_Space));
+    QCOMPARE(canvas.document.writes, 0);
+
+    canvas.state.setSelectionRect(PixelRect{1, 0, 2, 1});
+    QVERIFY(keyAccepted(canvas.widget, Qt::Key_Backspace));
+    QCOMPARE(canvas.document.m_image, picture({"R..R", "RRRR"}));
+    canvas.state.setSelectionRect(PixelRect{0, 1, 1, 1});
+    QVERIFY(keyAccepted(canvas.widget, Qt::Key_Delete));
+    QCOMPARE(canvas.document.m_image, picture({"R..R", ".RRR"}));
+    QCOMPARE(canvas.document.writes, 2);
+
+    QVERIFY(keyAccepted(canvas.widget, Qt::Key_Escape));
+    QCOMPARE(canvas.state.selectionRect(), std::nullopt);
+}
+
+void PixelCanvasWidgetTest::mainCanvasTakesFocusPreviewNever()
+{
+    EditorUIState state;
+    MemoryDocument document(filled(8, 8, clear));
+    QWidget window;  // owns the canvases, and goes before what they point to
+    auto* layout = new QVBoxLayout(&window);
+    auto* field = new QLineEdit;
+    auto* scroll = new QScrollArea;
+    auto* canvas = new PixelCanvasWidget(CanvasRole::main);
+    auto* preview = new PixelCanvasWidget(CanvasRole::preview);
+    for (PixelCanvasWidget* widget : {canvas, preview}) {
+        widget->setDocumentBinding(&document);
+        widget->setUIState(&state);
+    }
+    layout->addWidget(field);
+    layout->addWidget(scroll);
+    layout->addWidget(preview);
+    scroll->setWidget(canvas);
+    scroll->setFocusPolicy(Qt::NoFocus);  // as the window has it: clicks must not land there
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QCOMPARE(window.focusWidget(), canvas);  // taken when shown
+
+    field->setFocus();
+    QCOMPARE(window.focusWidget(), field);
+    QTest::mouseClick(canvas, Qt::RightButton, {}, QPoint(8, 8));
+    QCOMPARE(window.focusWidget(), field);  // only the left button takes it
+    QTest::mouseClick(canvas, Qt::LeftButton, {}, QPoint(8, 8));
+    QCOMPARE(window.focusWidget(), canvas);
+
+    QCOMPARE(preview->focusPolicy(), Qt::NoFocus);
+}
+
+void PixelCanvasWidgetTest::previewIgnoresMouseAndKeys()
+{
+    Canvas preview(filled(8, 8, clear), CanvasRole::preview, 16);
+    preview.state.setCurrentColor(red);
+    QVERIFY(preview.widget.testAttribute(Qt::WA_TransparentForMouseEvents));
+    QVERIFY(!preview.widget.hasMouseTracking());
+
+    QTest::mouseClick(&preview.widget, Qt::LeftButton, {}, QPoint(20, 20));
+    preview.state.setCurrentTool(EditorTool::select);
+    preview.state.setSelectionRect(PixelRect{0, 0, 4, 4});
+    QTest::mouseClick(&preview.widget, Qt::LeftButton, {}, QPoint(20, 20));
+    QCOMPARE(preview.document.m_image, filled(8, 8, clear));
+    QVERIFY(!preview.widget.controller().floatingSelection().has_value());
+
+    for (int key : {Qt::Key_Return, Qt::Key_Delete, Qt::Key_Backspace, Qt::Key_Escape, Qt::Key_A}) {
+        QVERIFY(!keyAccepted(preview.widget, key));
+    }
+    QCOMPARE(preview.document.writes, 0);
+    QCOMPARE(preview.state.selectionRect(), std::optional(PixelRect{0, 0, 4, 4}));
+    sendMove(preview.widget, QPoint(0, 0));  // on the top-left handle
+    QCOMPARE(preview.widget.cursor().shape(), Qt::ArrowCursor);
+    QVERIFY(!preview.widget.canPaste() && !preview.widget.canCopy());
+}
+
+void PixelCanvasWidgetTest::editStateFollowsTheSelection()
+{
+    Canvas canvas(filled(8, 8, clear));
+    QSignalSpy spy(&canvas.widget, &PixelCanvasWidget::editStateChanged);
+    QVERIFY(!canvas.widget.canCopy() && !canvas.widget.canCut());
+    canvas.state.setSelectionRect(PixelRect{0, 0, 2, 2});
+    QVERIFY(canvas.widget.canCopy() && canvas.widget.canCut());
+    QCOMPARE(spy.count(), 1);
+    canvas.state.setSelectionRect(std::nullopt);
+    QVERIFY(!canvas.widget.canCopy());
+    QCOMPARE(spy.count(), 2);
+}
+
+QTEST_MAIN(PixelCanvasWidgetTest)
+#include "pixel_canvas_widget_test.moc"
