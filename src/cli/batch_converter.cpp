@@ -43,8 +43,7 @@ QString placeKey(const QString& path)
 {
     const QFileInfo info(path);
     const QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
-    return folder.isEmpty() ? info.absoluteFilePath()
-                            : QDir(folder).filePath(info.fileName());
+    return folder.isEmpty() ? info.absoluteFilePath() : QDir(folder).filePath(info.fileName());
 }
 
 bool cancelled(const std::atomic<bool>* cancel)
@@ -117,8 +116,8 @@ private:
     void drawProgress()
     {
         if (m_showProgress) {
-            std::fprintf(m_err, "\r\033[Kpixmora-convert: %lld/%lld", static_cast<long long>(m_done),
-                         static_cast<long long>(m_total));
+            std::fprintf(m_err, "\r\033[Kpixmora-convert: %lld/%lld",
+                         static_cast<long long>(m_done), static_cast<long long>(m_total));
         }
         std::fflush(m_err);
     }
@@ -138,8 +137,8 @@ QString outputPathFor(const QString& input, const ConvertOptions& options)
         return options.outputFile;
     }
     const QFileInfo info(input);
-    const QString base = info.completeBaseName().isEmpty() ? info.fileName()
-                                                           : info.completeBaseName();
+    const QString base =
+        info.completeBaseName().isEmpty() ? info.fileName() : info.completeBaseName();
     return QDir(options.outputDir).filePath(base + QStringLiteral(".png"));
 }
 
@@ -155,9 +154,9 @@ std::optional<QString> convertFile(const ConversionTask& task, const ConvertOpti
         return QStringLiteral("not a readable image");
     }
     const auto [width, height] =
-        options.size ? std::pair<std::int64_t, std::int64_t>(options.size->width(),
-                                                             options.size->height())
-                     : convert::initialImportSize(sourceSize->width(), sourceSize->height());
+        options.size
+            ? std::pair<std::int64_t, std::int64_t>(options.size->width(), options.size->height())
+            : convert::initialImportSize(sourceSize->width(), sourceSize->height());
     const auto image = document::convertImportData(data, width, height, options.mode,
                                                    options.method, options.dither);
     if (!image) {
@@ -214,8 +213,8 @@ BatchReport runBatch(const ConvertOptions& options, std::FILE* err, bool showPro
         const QString place = placeKey(planned.task.output);
         const auto outputId = fileId(planned.task.output);
         if (inputPlaces.contains(place) || (outputId && inputIds.count(*outputId))) {
-            planned.refusal =
-                QStringLiteral("output %1 is an input file; not overwritten").arg(planned.task.output);
+            planned.refusal = QStringLiteral("output %1 is an input file; not overwritten")
+                                  .arg(planned.task.output);
         } else if (claimedBy.contains(place)) {
             planned.refusal = QStringLiteral("output %1 is already the output of %2")
                                   .arg(planned.task.output, claimedBy.value(place));

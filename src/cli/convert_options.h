@@ -14,8 +14,8 @@ namespace pixmora::cli {
 
 struct ConvertOptions {
     QStringList inputs;
-    QString outputFile;  // -o: the one input's document
-    QString outputDir;   // -d: DIR/<input's base name>.png for each input
+    QString outputFile;         // -o: the one input's document
+    QString outputDir;          // -d: DIR/<input's base name>.png for each input
     std::optional<QSize> size;  // absent: the import dialog's starting size per source
     model::ColorMode mode = model::ColorMode::webSafe256;
     convert::MonochromeMethod method = convert::MonochromeMethod::fixedThreshold;

@@ -39,18 +39,18 @@ int main(int argc, char** argv)
     using pixmora::cli::CommandLine;
     const CommandLine line = pixmora::cli::parseCommandLine(app.arguments().mid(1));
     switch (line.action) {
-    case CommandLine::Action::showHelp:
-        std::fputs(qUtf8Printable(pixmora::cli::usageText()), stdout);
-        return 0;
-    case CommandLine::Action::showVersion:
-        std::fputs(qUtf8Printable(pixmora::cli::versionText()), stdout);
-        return 0;
-    case CommandLine::Action::usageError:
-        std::fprintf(stderr, "pixmora-convert: %s\nTry 'pixmora-convert --help'.\n",
-                     qUtf8Printable(line.error));
-        return 2;
-    case CommandLine::Action::convert:
-        break;
+        case CommandLine::Action::showHelp:
+            std::fputs(qUtf8Printable(pixmora::cli::usageText()), stdout);
+            return 0;
+        case CommandLine::Action::showVersion:
+            std::fputs(qUtf8Printable(pixmora::cli::versionText()), stdout);
+            return 0;
+        case CommandLine::Action::usageError:
+            std::fprintf(stderr, "pixmora-convert: %s\nTry 'pixmora-convert --help'.\n",
+                         qUtf8Printable(line.error));
+            return 2;
+        case CommandLine::Action::convert:
+            break;
     }
 
     installInterruptHandlers();

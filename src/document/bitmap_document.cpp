@@ -41,12 +41,12 @@ Bytes toBytes(const QByteArray& array)
 QString ImportRequiredError::recoverySuggestion() const
 {
     switch (reason) {
-    case Reason::oversizedPNG:
-        return QStringLiteral(u"画像サイズが大きすぎます。インポート機能をお試しください");
-    case Reason::unsupportedFormat:
-        return QStringLiteral(u"サポートしていない形式です。インポート機能をお試しください");
-    case Reason::notAnImage:
-        break;
+        case Reason::oversizedPNG:
+            return QStringLiteral(u"画像サイズが大きすぎます。インポート機能をお試しください");
+        case Reason::unsupportedFormat:
+            return QStringLiteral(u"サポートしていない形式です。インポート機能をお試しください");
+        case Reason::notAnImage:
+            break;
     }
     return QStringLiteral(u"サポートしていない形式です");
 }
@@ -175,8 +175,8 @@ BitmapDocument makeNewDocument()
     auto content = takePendingDocumentContent();
     // A slot whose pixels do not match its size would break every later pixel
     // access; such content is dropped rather than opened.
-    if (!content || content->width < 1 || content->height < 1
-        || content->width > kMaxDocumentSide || content->height > kMaxDocumentSide
+    if (!content || content->width < 1 || content->height < 1 || content->width > kMaxDocumentSide
+        || content->height > kMaxDocumentSide
         || content->pixels.size() != static_cast<std::size_t>(content->width * content->height)) {
         return placeholderDocument();
     }

@@ -50,10 +50,10 @@ std::optional<model::PixelImage> convertImport(const QImage& source, std::int64_
                 ? convert::alphaSilhouette(fitted.pixels)
                 : convert::convertToMonochrome(fitted.pixels, width, height, monochrome));
     }
-    return model::PixelImage(width, height,
-                             convert::convertToPalette(dither,
-                                                       convert::thresholdAlpha(fitted.pixels),
-                                                       width, height, model::palette(mode)));
+    return model::PixelImage(
+        width, height,
+        convert::convertToPalette(dither, convert::thresholdAlpha(fitted.pixels), width, height,
+                                  model::palette(mode)));
 }
 
 std::optional<model::PixelImage> convertImportData(const Bytes& data, std::int64_t width,

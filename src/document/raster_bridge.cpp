@@ -94,12 +94,12 @@ QImage reducedForDrawing(const QImage& source, double scale)
     return reduced.isNull() ? source : reduced;
 }
 
-model::PixelRect coveredBlock(double drawW, double drawH, std::int64_t width,
-                              std::int64_t height, double (*toInteger)(double))
+model::PixelRect coveredBlock(double drawW, double drawH, std::int64_t width, std::int64_t height,
+                              double (*toInteger)(double))
 {
     const auto side = [toInteger](double drawn, std::int64_t limit) {
-        return std::max<std::int64_t>(
-            0, std::min(limit, static_cast<std::int64_t>(toInteger(drawn))));
+        return std::max<std::int64_t>(0,
+                                      std::min(limit, static_cast<std::int64_t>(toInteger(drawn))));
     };
     return {0, 0, side(drawW, width), side(drawH, height)};
 }
@@ -238,7 +238,8 @@ FittedImage renderFitted(const QImage& source, std::int64_t width, std::int64_t 
             out[x] = {straight(p[0]), straight(p[1]), straight(p[2]), static_cast<std::uint8_t>(a)};
         }
     }
-    fitted.covered = coveredBlock(drawW, drawH, width, height, [](double v) { return std::round(v); });
+    fitted.covered =
+        coveredBlock(drawW, drawH, width, height, [](double v) { return std::round(v); });
     fitted.fullyCovered =
         coveredBlock(drawW, drawH, width, height, [](double v) { return std::floor(v); });
     return fitted;

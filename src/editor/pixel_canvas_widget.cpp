@@ -514,7 +514,11 @@ void PixelCanvasWidget::paintGrid(QPainter& painter, const QRect& exposed,
         grid.lineTo(right, double(j) * s);
     }
     painter.setRenderHint(QPainter::Antialiasing, false);
-    painter.strokePath(grid, QPen(gridColor, 1.0));
+    QPen pen(gridColor, 1.0);
+    pen.setCosmetic(true);  // one device pixel at any scale, on Qt's fast line path
+    painter.setPen(pen);
+    painter.setBrush(Qt::NoBrush);
+    painter.drawPath(grid);
 }
 
 void PixelCanvasWidget::paintSelectionOverlay(QPainter& painter, const QRect& exposed) const

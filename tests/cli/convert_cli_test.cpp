@@ -77,8 +77,8 @@ protected:
 
     QStringList entries(const QString& folder) const
     {
-        return QDir(path(folder)).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden,
-                                            QDir::Name);
+        return QDir(path(folder))
+            .entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden, QDir::Name);
     }
 
     Outcome run(const QStringList& arguments) const
@@ -96,18 +96,21 @@ protected:
     }
 
     // What the editor saves after importing the file with these choices.
-    Bytes editorDocument(const QString& name, ColorMode mode,
-                         convert::MonochromeMethod method = convert::MonochromeMethod::fixedThreshold,
-                         convert::PaletteDitherMethod dither = convert::PaletteDitherMethod::none,
-                         std::optional<QSize> size = std::nullopt) const
+    Bytes editorDocument(
+        const QString& name, ColorMode mode,
+        convert::MonochromeMethod method = convert::MonochromeMethod::fixedThreshold,
+        convert::PaletteDitherMethod dither = convert::PaletteDitherMethod::none,
+        std::optional<QSize> size = std::nullopt) const
     {
         const Bytes input = read(name);
         const QSize source = document::sourceImageSize(input).value_or(QSize());
-        const auto [w, h] = size ? std::pair<std::int64_t, std::int64_t>(size->width(), size->height())
-                                 : convert::initialImportSize(source.width(), source.height());
+        const auto [w, h] =
+            size ? std::pair<std::int64_t, std::int64_t>(size->width(), size->height())
+                 : convert::initialImportSize(source.width(), source.height());
         const auto image = document::convertImportData(input, w, h, mode, method, dither);
         EXPECT_TRUE(image);
-        return document::writeDocument({image.value_or(model::PixelImage()), false, mode}).value_or(Bytes());
+        return document::writeDocument({image.value_or(model::PixelImage()), false, mode})
+            .value_or(Bytes());
     }
 
     document::BitmapDocument documentAt(const QString& name) const
@@ -125,7 +128,7 @@ protected:
 TEST_F(ConverterRun, OutputsAreTheDocumentsTheEditorSavesAfterImport)
 {
     const Outcome result = run({"-d", "out", "--mode", "sixteenColor", "--dither", "floydSteinberg",
-                            "photo.jpg", "logo.png"});
+                                "photo.jpg", "logo.png"});
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_TRUE(result.errLines.isEmpty()) << result.errLines.join('\n').toStdString();
     EXPECT_EQ(entries("out"), (QStringList{"logo.png", "photo.png"}));
@@ -144,7 +147,8 @@ TEST_F(ConverterRun, OutputsAreTheDocumentsTheEditorSavesAfterImport)
     EXPECT_EQ(photo.colorMode, ColorMode::sixteenColor);
     const auto& palette = model::palette(ColorMode::sixteenColor);
     for (const model::RGBAColor& c : photo.image.pixels) {
-        EXPECT_TRUE(c == model::kTransparent || std::find(palette.begin(), palette.end(), c) != palette.end());
+        EXPECT_TRUE(c == model::kTransparent
+                    || std::find(palette.begin(), palette.end(), c) != palette.end());
     }
     const auto logo = documentAt("out/logo.png");
     EXPECT_EQ(logo.image.width, 88);
@@ -156,7 +160,7 @@ TEST_F(ConverterRun, OutputsAreTheDocumentsTheEditorSavesAfterImport)
 TEST_F(ConverterRun, SizeModeAndMethodAreThoseGiven)
 {
     const Outcome result = run({"--size", "20x30", "--mode", "twoColor", "--method", "bayer", "-o",
-                            "small.png", "photo.jpg"});
+                                "small.png", "photo.jpg"});
     ASSERT_EQ(result.exitCode, 0) << result.errLines.join('\n').toStdString();
     EXPECT_EQ(read("small.png"),
               editorDocument("photo.jpg", ColorMode::twoColor, convert::MonochromeMethod::bayer,
@@ -181,9 +185,10 @@ TEST_F(ConverterRun, EachFailureIsOneLineAndTheOthersStillConvert)
 TEST_F(ConverterRun, UsageErrorsExitWithTwoAndWriteNothing)
 {
     for (const QStringList& arguments :
-         {QStringList{}, QStringList{"-d", "out"}, QStringList{"--size", "0x4", "-d", "out", "photo.jpg"},
-          QStringList{"-o", "x.png", "photo.jpg", "logo.png"}, QStringList{"--nope", "-d", "out", "photo.jpg"},
-          QStringList{"photo.jpg"}}) {
+         {QStringList{}, QStringList{"-d", "out"},
+          QStringList{"--size", "0x4", "-d", "out", "photo.jpg"},
+          QStringList{"-o", "x.png", "photo.jpg", "logo.png"},
+          QStringList{"--nope", "-d", "out", "photo.jpg"}, QStringList{"photo.jpg"}}) {
         const Outcome result = run(arguments);
         EXPECT_EQ(result.exitCode, 2) << arguments.join(' ').toStdString();
         EXPECT_FALSE(result.errLines.isEmpty());
@@ -206,7 +211,8 @@ TEST_F(ConverterRun, NeverWritesOverAnInput)
           QStringList{"-d", QDir(m_dir.path()).absolutePath(), "photo.jpg", "logo.png"}}) {
         const Outcome result = run(arguments);
         EXPECT_EQ(result.exitCode, 1) << arguments.join(' ').toStdString();
-        EXPECT_EQ(result.errLines.filter("logo.png").size(), 1) << arguments.join(' ').toStdString();
+        EXPECT_EQ(result.errLines.filter("logo.png").size(), 1)
+            << arguments.join(' ').toStdString();
         EXPECT_EQ(read("logo.png"), logo);
     }
     // The one input that did not collide was converted.
@@ -241,12 +247,16 @@ TEST_F(ConverterRun, ParallelRunsGiveTheSameDocumentsAsSerialOnes)
         write(name, read("photo.jpg"));
         inputs << name;
     }
-    ASSERT_EQ(run(QStringList{"-j", "1", "-d", "serial", "--mode", "webSafe256", "--dither", "atkinson"} + inputs)
-                  .exitCode,
-              0);
-    ASSERT_EQ(run(QStringList{"-j", "4", "-d", "parallel", "--mode", "webSafe256", "--dither", "atkinson"} + inputs)
-                  .exitCode,
-              0);
+    ASSERT_EQ(
+        run(QStringList{"-j", "1", "-d", "serial", "--mode", "webSafe256", "--dither", "atkinson"}
+            + inputs)
+            .exitCode,
+        0);
+    ASSERT_EQ(
+        run(QStringList{"-j", "4", "-d", "parallel", "--mode", "webSafe256", "--dither", "atkinson"}
+            + inputs)
+            .exitCode,
+        0);
     ASSERT_EQ(entries("serial").size(), 8);
     for (const QString& name : entries("serial")) {
         EXPECT_EQ(read("serial/" + name), read("parallel/" + name)) << name.toStdString();

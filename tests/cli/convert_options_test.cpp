@@ -73,9 +73,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values("", "-d out", "-x -d out a", "--bogus -d out a", "--size 0x5 -d out a",
                       "--size 129x1 -d out a", "--size 12 -d out a", "--size 8x8x -d out a",
                       "--size=-8x8 -d out a", "-d out a -o", "--mode TwoColor -d out a",
-                      "--method none -d out a", "--dither fixedThreshold -d out a",
-                      "-j 0 -d out a", "-j many -d out a", "-o x.png a b", "-o x.png -d out a",
-                      "a b"));
+                      "--method none -d out a", "--dither fixedThreshold -d out a", "-j 0 -d out a",
+                      "-j many -d out a", "-o x.png a b", "-o x.png -d out a", "a b"));
 
 TEST(CanvasSize, EachSideFrom1To128)
 {

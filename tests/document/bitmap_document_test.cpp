@@ -18,9 +18,7 @@ using model::RGBAColor;
 using Reason = ImportRequiredError::Reason;
 
 const test::Legend kLegend{
-    {'.', model::kTransparent},
-    {'k', {0, 0, 0, 255}},
-    {'r', {255, 0, 0, 255}},
+    {'.', model::kTransparent}, {'k', {0, 0, 0, 255}}, {'r', {255, 0, 0, 255}},
     {'h', {200, 100, 50, 128}},  // partly transparent, off every palette
     {'w', {255, 255, 255, 1}},
 };
@@ -34,7 +32,8 @@ const BitmapDocument& documentOf(const ReadResult& result)
 {
     static const BitmapDocument none;
     const auto* document = std::get_if<BitmapDocument>(&result);
-    EXPECT_TRUE(document) << "refused: " << errorText(std::get<DocumentError>(result)).toStdString();
+    EXPECT_TRUE(document) << "refused: "
+                          << errorText(std::get<DocumentError>(result)).toStdString();
     return document ? *document : none;
 }
 
@@ -73,7 +72,8 @@ TEST(DocumentRoundTrip, EveryModeSurvivesAndTheFlagIsNotStored)
     for (const ColorMode mode : model::allColorModes) {
         const auto bytes = writeDocument({PixelImage(8, 8), true, mode});
         ASSERT_TRUE(bytes);
-        EXPECT_EQ(documentOf(readDocument(*bytes)), (BitmapDocument{PixelImage(8, 8), false, mode}));
+        EXPECT_EQ(documentOf(readDocument(*bytes)),
+                  (BitmapDocument{PixelImage(8, 8), false, mode}));
     }
 }
 
@@ -86,7 +86,8 @@ TEST(DocumentRoundTrip, ColourModeChunkComesJustBeforeIendAndPngcheckAccepts)
     EXPECT_EQ(chunks.front().type, "IHDR");
     EXPECT_EQ(chunks[chunks.size() - 2].type, "tEXt");
     const Bytes& text = chunks[chunks.size() - 2].data;
-    EXPECT_EQ(std::string(text.begin(), text.end()), std::string("pixmoraColorMode\0sixteenColor", 29));
+    EXPECT_EQ(std::string(text.begin(), text.end()),
+              std::string("pixmoraColorMode\0sixteenColor", 29));
     EXPECT_EQ(chunks.back().type, "IEND");
 
     QTemporaryDir dir;
@@ -102,14 +103,15 @@ TEST(DocumentRoundTrip, ColourModeChunkComesJustBeforeIendAndPngcheckAccepts)
 
 TEST(DocumentRoundTrip, InconsistentImageIsNotWritten)
 {
-    EXPECT_FALSE(writeDocument({PixelImage(4, 4, {model::kTransparent}), false, ColorMode::twoColor}));
+    EXPECT_FALSE(
+        writeDocument({PixelImage(4, 4, {model::kTransparent}), false, ColorMode::twoColor}));
 }
 
 TEST(DocumentReading, OpeningNeverSnapsColoursToThePalette)
 {
     const PixelImage image = sample();
-    const Bytes bytes =
-        insertPngTextChunk("pixmoraColorMode", "twoColor", test::encoded(test::toQImage(image), "png"));
+    const Bytes bytes = insertPngTextChunk("pixmoraColorMode", "twoColor",
+                                           test::encoded(test::toQImage(image), "png"));
     const BitmapDocument document = documentOf(readDocument(bytes));
     EXPECT_EQ(document.colorMode, ColorMode::twoColor);
     EXPECT_FALSE(document.needsSizeConfiguration);
@@ -119,7 +121,8 @@ TEST(DocumentReading, OpeningNeverSnapsColoursToThePalette)
 TEST(DocumentReading, ColourModeFromTheChunkByExactName)
 {
     EXPECT_EQ(documentOf(readDocument(plainPng(16, 16))).colorMode, ColorMode::webSafe256);
-    EXPECT_EQ(documentOf(readDocument(withColorModeText("twoColor"))).colorMode, ColorMode::twoColor);
+    EXPECT_EQ(documentOf(readDocument(withColorModeText("twoColor"))).colorMode,
+              ColorMode::twoColor);
     EXPECT_EQ(documentOf(readDocument(withColorModeText("sixteenColor"))).colorMode,
               ColorMode::sixteenColor);
     EXPECT_EQ(documentOf(readDocument(withColorModeText("TwoColor"))).colorMode,
@@ -175,7 +178,8 @@ TEST(DocumentFiles, ReadingAPathThatIsNoRegularFileIsAFileError)
         ASSERT_TRUE(error);
         ASSERT_TRUE(std::holds_alternative<FileError>(*error));
         EXPECT_EQ(std::get<FileError>(*error).code, FileError::Code::fileReadCorruptFile);
-        EXPECT_TRUE(errorText(*error).startsWith(QString::fromUtf8("ファイルを読み込めませんでした")));
+        EXPECT_TRUE(
+            errorText(*error).startsWith(QString::fromUtf8("ファイルを読み込めませんでした")));
     }
 }
 
@@ -216,7 +220,8 @@ TEST_F(NewDocument, PendingContentGoesToTheNextDocumentOnly)
     setPendingDocumentContent({64, 48, pixels, ColorMode::twoColor});
     EXPECT_TRUE(hasPendingDocumentContent());
 
-    EXPECT_EQ(makeNewDocument(), (BitmapDocument{PixelImage(64, 48, pixels), false, ColorMode::twoColor}));
+    EXPECT_EQ(makeNewDocument(),
+              (BitmapDocument{PixelImage(64, 48, pixels), false, ColorMode::twoColor}));
     EXPECT_FALSE(hasPendingDocumentContent());
     EXPECT_EQ(makeNewDocument(), placeholderDocument());
 }

@@ -157,9 +157,9 @@ inline Bytes pngChunk(std::string_view type, const Bytes& data)
     Bytes chunk;
     appendBigEndian(chunk, static_cast<std::uint32_t>(data.size()));
     append(chunk, typeAndData);
-    appendBigEndian(chunk, static_cast<std::uint32_t>(
-                               ::crc32(::crc32(0L, Z_NULL, 0), typeAndData.data(),
-                                       static_cast<uInt>(typeAndData.size()))));
+    appendBigEndian(chunk,
+                    static_cast<std::uint32_t>(::crc32(::crc32(0L, Z_NULL, 0), typeAndData.data(),
+                                                       static_cast<uInt>(typeAndData.size()))));
     return chunk;
 }
 

@@ -122,7 +122,8 @@ TEST(ImportPalette, DitherMethodAndModePaletteAreHonoured)
     const auto convert = [&](ColorMode mode, PaletteDitherMethod dither) {
         return *convertImport(grey, 8, 8, mode, MonochromeMethod::fixedThreshold, dither);
     };
-    const test::Legend legend{{'g', {128, 128, 128, 255}}, {'k', kBlack}, {'6', {102, 102, 102, 255}}};
+    const test::Legend legend{
+        {'g', {128, 128, 128, 255}}, {'k', kBlack}, {'6', {102, 102, 102, 255}}};
 
     EXPECT_EQ(test::toRows(convert(ColorMode::sixteenColor, PaletteDitherMethod::none), legend),
               Rows(8, "gggggggg"));
@@ -155,25 +156,29 @@ TEST(ImportFromData, EqualsDecodingThenConverting)
         }
     }
     const Bytes jpeg = test::encoded(photo, "jpeg", 90);
-    const auto fromData = convertImportData(jpeg, 64, 48, ColorMode::webSafe256,
-                                            MonochromeMethod::fixedThreshold,
-                                            PaletteDitherMethod::atkinson);
-    const auto fromImage = convertImport(decodeSourceImage(jpeg, QSize(64, 48)), 64, 48,
-                                         ColorMode::webSafe256, MonochromeMethod::fixedThreshold,
-                                         PaletteDitherMethod::atkinson);
+    const auto fromData =
+        convertImportData(jpeg, 64, 48, ColorMode::webSafe256, MonochromeMethod::fixedThreshold,
+                          PaletteDitherMethod::atkinson);
+    const auto fromImage =
+        convertImport(decodeSourceImage(jpeg, QSize(64, 48)), 64, 48, ColorMode::webSafe256,
+                      MonochromeMethod::fixedThreshold, PaletteDitherMethod::atkinson);
     ASSERT_TRUE(fromData);
     EXPECT_EQ(fromData, fromImage);
 }
 
 TEST(PasteConversion, TwoColorThresholdsOpaqueImagesAndSilhouettesTheRest)
 {
-    const test::Legend in{{'a', {127, 127, 127, 255}}, {'b', {128, 128, 128, 255}},
-                          {'c', {128, 128, 128, 254}}, {'d', {0, 0, 0, 127}}};
-    EXPECT_EQ(test::toRows(convertPastedImage(test::picture({"ab"}, in), ColorMode::twoColor), kInk),
-              Rows{"#."});
+    const test::Legend in{{'a', {127, 127, 127, 255}},
+                          {'b', {128, 128, 128, 255}},
+                          {'c', {128, 128, 128, 254}},
+                          {'d', {0, 0, 0, 127}}};
+    EXPECT_EQ(
+        test::toRows(convertPastedImage(test::picture({"ab"}, in), ColorMode::twoColor), kInk),
+        Rows{"#."});
     // One alpha below 255 switches to the silhouette: colour no longer matters.
-    EXPECT_EQ(test::toRows(convertPastedImage(test::picture({"abcd"}, in), ColorMode::twoColor), kInk),
-              Rows{"###."});
+    EXPECT_EQ(
+        test::toRows(convertPastedImage(test::picture({"abcd"}, in), ColorMode::twoColor), kInk),
+        Rows{"###."});
     EXPECT_EQ(convertPastedImage(PixelImage(), ColorMode::twoColor), PixelImage());
 }
 

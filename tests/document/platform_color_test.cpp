@@ -21,13 +21,15 @@ TEST(PlatformColor, ComponentsRoundHalvesAwayFromZero)
 TEST(PlatformColor, OtherColourModelsAreConvertedToRgbFirst)
 {
     EXPECT_EQ(fromPlatformColor(QColor::fromHsv(0, 255, 255)), (RGBAColor{255, 0, 0, 255}));
-    EXPECT_EQ(fromPlatformColor(QColor::fromHslF(240.0f / 360.0f, 1.0f, 0.5f, 10.0f / 255.0f)), (RGBAColor{0, 0, 255, 10}));
+    EXPECT_EQ(fromPlatformColor(QColor::fromHslF(240.0f / 360.0f, 1.0f, 0.5f, 10.0f / 255.0f)),
+              (RGBAColor{0, 0, 255, 10}));
     EXPECT_EQ(fromPlatformColor(QColor::fromCmyk(0, 0, 0, 255)), (RGBAColor{0, 0, 0, 255}));
 }
 
 TEST(PlatformColor, ExtendedComponentsAreClamped)
 {
-    EXPECT_EQ(fromPlatformColor(QColor::fromRgbF(1.25f, -0.5f, 0.2f)), (RGBAColor{255, 0, 51, 255}));
+    EXPECT_EQ(fromPlatformColor(QColor::fromRgbF(1.25f, -0.5f, 0.2f)),
+              (RGBAColor{255, 0, 51, 255}));
 }
 
 }  // namespace

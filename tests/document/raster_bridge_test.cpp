@@ -109,7 +109,8 @@ TEST(Decode, WhatIsNotAnImageGivesNothing)
 // almost no data behind them.
 TEST(HostileFiles, HugeDeclaredSizesAreRefusedBeforeDecoding)
 {
-    Bytes png = test::pngWithHeader(100000, 100000, test::pngChunk("IDAT", {0x78, 0x9C, 0x03, 0x00}));
+    Bytes png =
+        test::pngWithHeader(100000, 100000, test::pngChunk("IDAT", {0x78, 0x9C, 0x03, 0x00}));
     test::append(png, test::pngChunk("IEND", {}));
     EXPECT_FALSE(decodeImageData(png));
     EXPECT_TRUE(decodeSourceImage(png).isNull());
@@ -201,8 +202,8 @@ TEST(RenderFitted, ReadBackUnpremultipliesWithTheIntegerRule)
 
 TEST(RenderFitted, NoSurfaceGivesNoPixelsAndNoRectangle)
 {
-    for (const auto& [w, h] : {std::pair<std::int64_t, std::int64_t>{0, 10}, {10, 0},
-                               {100000, 100000}, {-1, 5}}) {
+    for (const auto& [w, h] :
+         {std::pair<std::int64_t, std::int64_t>{0, 10}, {10, 0}, {100000, 100000}, {-1, 5}}) {
         const FittedImage fitted = renderFitted(test::filledImage(4, 4, kRed), w, h);
         EXPECT_TRUE(fitted.pixels.empty());
         EXPECT_FALSE(fitted.covered);
@@ -223,7 +224,8 @@ TEST(RenderFitted, StrongReductionAveragesInsteadOfSampling)
     const FittedImage fitted = renderFitted(stripes, 10, 10);
     ASSERT_EQ(fitted.covered, (PixelRect{0, 0, 10, 10}));
     for (int x = 0; x < 10; ++x) {
-        EXPECT_NEAR(fitted.pixels[static_cast<std::size_t>(5 * 10 + x)].r, 85, 12) << "column " << x;
+        EXPECT_NEAR(fitted.pixels[static_cast<std::size_t>(5 * 10 + x)].r, 85, 12)
+            << "column " << x;
     }
 }
 
@@ -269,7 +271,7 @@ Bytes withOrientationSix(const Bytes& jpeg)
                      0x01, 0x12, 0x00, 0x03, 0x00, 0x00, 0x00, 0x01,  // Orientation, SHORT
                      0x00, 0x06, 0x00, 0x00,                          // value 6
                      0x00, 0x00, 0x00, 0x00};                         // no next IFD
-    Bytes tagged(jpeg.begin(), jpeg.begin() + 2);  // SOI
+    Bytes tagged(jpeg.begin(), jpeg.begin() + 2);                     // SOI
     test::append(tagged, app1);
     tagged.insert(tagged.end(), jpeg.begin() + 2, jpeg.end());
     return tagged;
@@ -320,8 +322,7 @@ TEST(SourceDecoding, ColourManagedSourcesArriveInSrgb)
     EXPECT_EQ(source.pixelColor(0, 0).red(), 0);
 
     QImage plain = test::filledImage(2, 2, {10, 200, 30, 255});
-    EXPECT_EQ(decodeSourceImage(test::encoded(plain, "png")).pixelColor(1, 1),
-              QColor(10, 200, 30));
+    EXPECT_EQ(decodeSourceImage(test::encoded(plain, "png")).pixelColor(1, 1), QColor(10, 200, 30));
 }
 
 }  // namespace
