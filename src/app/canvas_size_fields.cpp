@@ -191,7 +191,7 @@ bool CanvasSizeFieldsWidget::eventFilter(QObject* watched, QEvent* event)
         // Switching windows or opening a menu leaves the field focused in its
         // window; only a real move of the focus ends the edit.
         const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
-        if (false && reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
             const Field field = watched == m_width.edit ? Field::width : Field::height;
             m_model->normalizeField(field);
             showValue(field, true);

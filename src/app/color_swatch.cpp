@@ -137,9 +137,9 @@ ClickableSwatch::ClickableSwatch(QWidget* content, QWidget* parent)
     m_content->setParent(this);
     m_content->setGeometry(rect());
     // Presses are looked up at this widget, not at the content...
-    
+    m_content->setAttribute(Qt::WA_TransparentForMouseEvents);
     // ...and any sent to the content directly are taken here too.
-
+    m_content->installEventFilter(this);
 }
 
 bool ClickableSwatch::takePress(Qt::MouseButton button)

@@ -24,7 +24,7 @@ public:
     static constexpr int symbolSize = 18;
     static constexpr int titlePixelSize = 9;
     static constexpr double cornerRadius = 6.0;
-    static constexpr double highlightOpacity = 0.5;
+    static constexpr double highlightOpacity = 0.25;
 
     ToolButton(const QString& title, const QString& systemImage, QWidget* parent = nullptr);
 

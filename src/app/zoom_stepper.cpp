@@ -30,6 +30,7 @@ ZoomStepper::ZoomStepper(int lower, int upper, int step, QWidget* parent)
     layout->addWidget(m_label);
     layout->addWidget(m_buttons);
 
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     connect(m_buttons, &StepperButtons::incrementRequested, this, &ZoomStepper::stepUp);
     connect(m_buttons, &StepperButtons::decrementRequested, this, &ZoomStepper::stepDown);
     refresh();

@@ -25,11 +25,11 @@ using model::PixelRect;
 using model::RGBAColor;
 
 constexpr int marchingAntsIntervalMs = 1000 / 12;
-constexpr double overlayMinimumPixelSize = 6.0;
+// The grid and the selection overlay appear together.
+constexpr double overlayMinimumPixelSize = CanvasRaster::gridMinimumPixelSize;
 constexpr double outlineWidth = 2.5;
 constexpr double dashLength = 5.0;
 const QColor overlayDarkGrey(84, 84, 84);  // white level 0.33
-const QColor gridColor(128, 128, 128, 160);
 
 // Qt scales an image with a 16.16 fixed-point step that drifts by up to one unit
 // per target pixel; past about 65536 / zoom pixels a cell edge would move by a
@@ -422,103 +422,27 @@ void PixelCanvasWidget::changeEvent(QEvent* event)
 
 void PixelCanvasWidget::paintEvent(QPaintEvent* event)
 {
-    const auto image = m_controller.displayedImage();
-    if (!image || !m_uiState || image->width <= 0 || image->height <= 0) {
+    if (!m_uiState) {
+        return;
+    }
+    // The working copy is read in place; only the document image is copied.
+    std::optional<PixelImage> documentImage;
+    const PixelImage* image = m_controller.workingImage() ? &*m_controller.workingImage() : nullptr;
+    if (!image && m_controller.documentBinding()) {
+        documentImage = m_controller.documentBinding()->image();
+        image = &*documentImage;
+    }
+    if (!image || image->width <= 0 || image->height <= 0) {
         return;
     }
     const QRect exposed = event->rect();
     QPainter painter(this);
-    paintPixels(painter, exposed, *image);
+    m_raster.update(*image, m_controller.pixelSize(), m_uiState->checkerLightColor(),
+                    m_uiState->checkerDarkColor(), palette().color(backgroundRole()));
+    m_raster.paint(painter, exposed);  // pixels, checker and grid
     if (m_controller.pixelSize() >= overlayMinimumPixelSize) {
-        paintGrid(painter, exposed, *image);
         paintSelectionOverlay(painter, exposed);
     }
-}
-
-const QImage& PixelCanvasWidget::pixelLayer(const PixelImage& image)
-{
-    const RGBAColor light = m_uiState->checkerLightColor();
-    const RGBAColor dark = m_uiState->checkerDarkColor();
-    const QColor background = palette().color(backgroundRole());
-    if (!m_pixelLayer.isNull() && image == m_layerImage && light == m_layerLight
-        && dark == m_layerDark && background == m_layerBackground) {
-        return m_pixelLayer;
-    }
-    const int w = static_cast<int>(image.width);
-    const int h = static_cast<int>(image.height);
-    // Each 2 x 2 block holds what the cell's fills put over the background.
-    QImage fills(2 * w, 2 * h, QImage::Format_ARGB32_Premultiplied);
-    const QRgb lightRgb = premultiplied(light);
-    const QRgb darkRgb = premultiplied(dark);
-    for (int y = 0; y < h; ++y) {
-        auto* top = reinterpret_cast<QRgb*>(fills.scanLine(2 * y));
-        auto* bottom = reinterpret_cast<QRgb*>(fills.scanLine(2 * y + 1));
-        for (int x = 0; x < w; ++x) {
-            const RGBAColor c = image.at(x, y);
-            if (c.isTransparent()) {
-                top[2 * x] = lightRgb;
-                top[2 * x + 1] = darkRgb;
-                bottom[2 * x] = darkRgb;
-                bottom[2 * x + 1] = lightRgb;
-            } else {
-                const QRgb rgb = premultiplied(c);
-                top[2 * x] = top[2 * x + 1] = bottom[2 * x] = bottom[2 * x + 1] = rgb;
-            }
-        }
-    }
-    m_pixelLayer = QImage(2 * w, 2 * h, QImage::Format_RGB32);
-    m_pixelLayer.fill(background);
-    {
-        QPainter composer(&m_pixelLayer);
-        composer.drawImage(0, 0, fills);
-    }
-    m_layerImage = image;
-    m_layerLight = light;
-    m_layerDark = dark;
-    m_layerBackground = background;
-    return m_pixelLayer;
-}
-
-void PixelCanvasWidget::paintPixels(QPainter& painter, const QRect& exposed,
-                                    const PixelImage& image)
-{
-    const double s = m_controller.pixelSize();
-    const CellRange cells = cellsMeeting(exposed, s, 0, 0, image.width, image.height);
-    if (cells.isEmpty()) {
-        return;
-    }
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
-    drawCellsScaled(painter, pixelLayer(image), 2, cells, 0, 0, s);
-}
-
-void PixelCanvasWidget::paintGrid(QPainter& painter, const QRect& exposed,
-                                  const PixelImage& image) const
-{
-    const double s = m_controller.pixelSize();
-    // Lines 0 ... width and 0 ... height; only those near the exposed area are added.
-    const CellRange cells = cellsMeeting(exposed, s, 0, 0, image.width + 1, image.height + 1);
-    if (cells.isEmpty()) {
-        return;
-    }
-    const double left = double(cells.x0) * s;
-    const double right = double(std::min(cells.x1, image.width)) * s;
-    const double top = double(cells.y0) * s;
-    const double bottom = double(std::min(cells.y1, image.height)) * s;
-    QPainterPath grid;
-    for (std::int64_t i = cells.x0; i < cells.x1; ++i) {
-        grid.moveTo(double(i) * s, top);
-        grid.lineTo(double(i) * s, bottom);
-    }
-    for (std::int64_t j = cells.y0; j < cells.y1; ++j) {
-        grid.moveTo(left, double(j) * s);
-        grid.lineTo(right, double(j) * s);
-    }
-    painter.setRenderHint(QPainter::Antialiasing, false);
-    QPen pen(gridColor, 1.0);
-    pen.setCosmetic(true);  // one device pixel at any scale, on Qt's fast line path
-    painter.setPen(pen);
-    painter.setBrush(Qt::NoBrush);
-    painter.drawPath(grid);
 }
 
 void PixelCanvasWidget::paintSelectionOverlay(QPainter& painter, const QRect& exposed) const

@@ -2,16 +2,14 @@
 
 #include <optional>
 
-#include <QColor>
-#include <QImage>
 #include <QPointF>
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
 
 #include "editor/canvas_controller.h"
+#include "editor/canvas_raster.h"
 #include "model/color_mode.h"
-#include "model/pixel_image.h"
 
 class QFocusEvent;
 class QKeyEvent;
@@ -92,9 +90,6 @@ private:
     void updateCursor();
     void forwardShift(bool shift);
 
-    const QImage& pixelLayer(const model::PixelImage& image);
-    void paintPixels(QPainter& painter, const QRect& exposed, const model::PixelImage& image);
-    void paintGrid(QPainter& painter, const QRect& exposed, const model::PixelImage& image) const;
     void paintSelectionOverlay(QPainter& painter, const QRect& exposed) const;
     void paintFloatingPixels(QPainter& painter, const QRect& exposed,
                              const FloatingSelection& floating) const;
@@ -109,15 +104,7 @@ private:
     std::optional<MouseButton> m_pressedButton;
     std::optional<QPointF> m_pointer;  // last pointer position over the widget
     bool m_shiftDown = false;
-
-    // The displayed image composed at twice its size: each pixel is a 2 x 2 block
-    // holding its checker quarters or its colour over the background. Rebuilt
-    // only when one of its inputs changes.
-    QImage m_pixelLayer;
-    model::PixelImage m_layerImage;
-    model::RGBAColor m_layerLight;
-    model::RGBAColor m_layerDark;
-    QColor m_layerBackground;
+    CanvasRaster m_raster;
 };
 
 }  // namespace pixmora::editor

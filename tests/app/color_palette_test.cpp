@@ -1,3 +1,4 @@
+#include <QColorDialog>
 #include <QImage>
 #include <QLabel>
 #include <QMouseEvent>
@@ -319,6 +320,26 @@ private slots:
         QCOMPARE(state.checkerDarkColor(), (RGBAColor{255, 255, 255, 255}));
         QCOMPARE(popover->lightWell()->color().alpha(), 128);
         QCOMPARE(state.checkerLightColor(), pixmora::document::fromPlatformColor(popover->lightWell()->color()));
+    }
+
+    void wellDialogAppliesAtOnceAndCancelRestores()
+    {
+        EditorUIState state;
+        ColorPaletteWidget panel(&state);
+        CheckerColorSettingsWidget* popover = panel.checkerSettings();
+        popover->darkWell()->click();
+        QColorDialog* dialog = popover->openDialog();
+        QVERIFY(dialog != nullptr);
+        QVERIFY(dialog->testOption(QColorDialog::ShowAlphaChannel));
+        dialog->setCurrentColor(QColor(10, 20, 30, 40));
+        QCOMPARE(state.checkerDarkColor(), (RGBAColor{10, 20, 30, 40}));
+        dialog->reject();
+        QCOMPARE(state.checkerDarkColor(), (RGBAColor{200, 200, 200, 255}));
+
+        popover->lightWell()->click();
+        popover->openDialog()->setCurrentColor(QColor(1, 2, 3));
+        popover->openDialog()->accept();
+        QCOMPARE(state.checkerLightColor(), (RGBAColor{1, 2, 3, 255}));
     }
 };
 

@@ -7,6 +7,7 @@
 #include <QRadioButton>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUndoStack>

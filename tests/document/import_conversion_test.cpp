@@ -147,25 +147,6 @@ TEST(ImportFailures, NoResampledPixelsMeansNoImage)
                                    MonochromeMethod::fixedThreshold, PaletteDitherMethod::none));
 }
 
-TEST(ImportFromData, EqualsDecodingThenConverting)
-{
-    QImage photo(300, 200, QImage::Format_RGB32);
-    for (int y = 0; y < 200; ++y) {
-        for (int x = 0; x < 300; ++x) {
-            photo.setPixelColor(x, y, QColor(x * 255 / 299, y * 255 / 199, 90));
-        }
-    }
-    const Bytes jpeg = test::encoded(photo, "jpeg", 90);
-    const auto fromData =
-        convertImportData(jpeg, 64, 48, ColorMode::webSafe256, MonochromeMethod::fixedThreshold,
-                          PaletteDitherMethod::atkinson);
-    const auto fromImage =
-        convertImport(decodeSourceImage(jpeg, QSize(64, 48)), 64, 48, ColorMode::webSafe256,
-                      MonochromeMethod::fixedThreshold, PaletteDitherMethod::atkinson);
-    ASSERT_TRUE(fromData);
-    EXPECT_EQ(fromData, fromImage);
-}
-
 TEST(PasteConversion, TwoColorThresholdsOpaqueImagesAndSilhouettesTheRest)
 {
     const test::Legend in{{'a', {127, 127, 127, 255}},

@@ -60,15 +60,6 @@ TEST(EncodeAndDecode, ImageWhosePixelsDoNotMatchItsSizeIsNotEncoded)
     EXPECT_FALSE(encodeImage(PixelImage(3, 1, {kRed}), ImageFormat::png));
 }
 
-TEST(EncodeAndDecode, BitmapRepHoldsStraightRgbaInRowOrder)
-{
-    const PixelImage image(2, 2, {kRed, kHalfOrange, {0, 0, 255, 255}, model::kTransparent});
-    const QImage rep = makeBitmapRep(image);
-    ASSERT_EQ(rep.format(), QImage::Format_RGBA8888);
-    EXPECT_EQ(rep.pixelColor(1, 0), QColor(200, 100, 50, 128));
-    EXPECT_EQ(rep.pixelColor(0, 1), QColor(0, 0, 255, 255));
-}
-
 TEST(Decode, TransparentPixelsComeBackAsTransparentBlack)
 {
     QImage image(2, 1, QImage::Format_ARGB32);

@@ -1,0 +1,232 @@
+#include "editor/canvas_raster.h"
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <cstring>
+
+#include <QPainter>
+
+namespace pixmora::editor {
+
+namespace {
+
+// Where QPainter's aliased fill puts an edge at v: pixel centres at or past it.
+double alignedEdge(double v)
+{
+    return std::floor(v + 0.5);
+}
+
+QRgb premultiplied(model::RGBAColor c)
+{
+    return qPremultiply(qRgba(c.r, c.g, c.b, c.a));
+}
+
+}  // namespace
+
+void CanvasRaster::update(const model::PixelImage& image, double pixelSize,
+                          model::RGBAColor checkerLight, model::RGBAColor checkerDark,
+                          QColor background)
+{
+    const bool sameInputs = m_hasInputs && image.width == m_image.width
+                         && image.height == m_image.height && checkerLight == m_light
+                         && checkerDark == m_dark && background == m_background;
+    m_light = checkerLight;
+    m_dark = checkerDark;
+    m_background = background;
+    m_pixelSize = pixelSize;
+    m_hasInputs = true;
+
+    // The cells whose pixels changed: all of them, or the box around the differences.
+    std::int64_t x0 = 0;
+    std::int64_t y0 = 0;
+    std::int64_t x1 = image.width;
+    std::int64_t y1 = image.height;
+    if (sameInputs) {
+        x0 = image.width;
+        y0 = image.height;
+        x1 = 0;
+        y1 = 0;
+        const auto rowBytes = static_cast<std::size_t>(image.width) * sizeof(model::RGBAColor);
+        for (std::int64_t y = 0; y < image.height; ++y) {
+            // Most repaints change nothing or a few pixels: skip equal rows wholesale.
+            if (std::memcmp(&image.at(0, y), &m_image.at(0, y), rowBytes) == 0) {
+                continue;
+            }
+            for (std::int64_t x = 0; x < image.width; ++x) {
+                if (image.at(x, y) != m_image.at(x, y)) {
+                    x0 = std::min(x0, x);
+                    x1 = std::max(x1, x + 1);
+                    y0 = std::min(y0, y);
+                    y1 = std::max(y1, y + 1);
+                }
+            }
+        }
+    } else {
+        m_renderedPixelSize = 0.0;  // everything is rendered again below
+        if (image.width > 0 && image.height > 0) {
+            m_layer = QImage(int(2 * image.width), int(2 * image.height), QImage::Format_RGB32);
+        } else {
+            m_layer = QImage();
+        }
+    }
+    const bool changed = x0 < x1 && y0 < y1;
+    if (changed || !sameInputs) {
+        m_image = image;
+    }
+    if (changed) {
+        composeLayer(image, x0, y0, x1, y1);
+    }
+
+    const QRect area = canvasArea();
+    if (m_layer.isNull() || area.isEmpty()
+        || std::int64_t(area.width()) * area.height() > cacheBudgetPixels) {
+        m_rendered = QImage();
+        m_renderedPixelSize = 0.0;
+        return;
+    }
+    if (m_rendered.size() != area.size() || m_renderedPixelSize != pixelSize) {
+        m_rendered = QImage(area.size(), QImage::Format_RGB32);
+        render(m_rendered, QPoint(), area);
+        m_renderedPixelSize = pixelSize;
+    } else if (changed) {
+        render(m_rendered, QPoint(), viewRectOfCells(x0, y0, x1, y1) & area);
+    }
+}
+
+void CanvasRaster::paint(QPainter& painter, const QRect& exposed)
+{
+    const QRect area = exposed & canvasArea();
+    if (m_layer.isNull() || area.isEmpty()) {
+        return;
+    }
+    if (!m_rendered.isNull()) {
+        painter.drawImage(area.topLeft(), m_rendered, area);
+        return;
+    }
+    // Band by band through one reused buffer small enough to stay in the CPU cache.
+    const int bandRows = std::clamp(bandBudgetPixels / area.width(), 1, area.height());
+    if (m_band.width() < area.width() || m_band.height() < bandRows) {
+        m_band = QImage(std::max(area.width(), m_band.width()), std::max(bandRows, m_band.height()),
+                        QImage::Format_RGB32);
+    }
+    for (int top = area.top(); top <= area.bottom(); top += bandRows) {
+        const QRect band(area.left(), top, area.width(), std::min(bandRows, area.bottom() + 1 - top));
+        render(m_band, band.topLeft(), band);
+        painter.drawImage(band.topLeft(), m_band, QRect(QPoint(), band.size()));
+    }
+}
+
+QRect CanvasRaster::canvasArea() const
+{
+    return QRect(0, 0, int(std::ceil(double(m_image.width) * m_pixelSize)),
+                 int(std::ceil(double(m_image.height) * m_pixelSize)));
+}
+
+void CanvasRaster::composeLayer(const model::PixelImage& image, std::int64_t x0, std::int64_t y0,
+                                std::int64_t x1, std::int64_t y1)
+{
+    const int w = int(x1 - x0);
+    const int h = int(y1 - y0);
+    // What the cell's fills put down, then laid over the background by QPainter,
+    // so partly transparent colours blend exactly as a direct fill would.
+    QImage fills(2 * w, 2 * h, QImage::Format_ARGB32_Premultiplied);
+    const QRgb light = premultiplied(m_light);
+    const QRgb dark = premultiplied(m_dark);
+    for (int y = 0; y < h; ++y) {
+        auto* top = reinterpret_cast<QRgb*>(fills.scanLine(2 * y));
+        auto* bottom = reinterpret_cast<QRgb*>(fills.scanLine(2 * y + 1));
+        for (int x = 0; x < w; ++x) {
+            const model::RGBAColor c = image.at(x0 + x, y0 + y);
+            if (c.isTransparent()) {
+                top[2 * x] = light;
+                top[2 * x + 1] = dark;
+                bottom[2 * x] = dark;
+                bottom[2 * x + 1] = light;
+            } else {
+                top[2 * x] = top[2 * x + 1] = bottom[2 * x] = bottom[2 * x + 1] = premultiplied(c);
+            }
+        }
+    }
+    QPainter composer(&m_layer);
+    composer.setCompositionMode(QPainter::CompositionMode_Source);
+    const QRect target(int(2 * x0), int(2 * y0), 2 * w, 2 * h);
+    composer.fillRect(target, m_background);
+    composer.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    composer.drawImage(target.topLeft(), fills);
+}
+
+std::vector<int> CanvasRaster::axisMap(int from, int to, std::int64_t cells) const
+{
+    std::vector<int> map(static_cast<std::size_t>(std::max(0, to - from)), outside);
+    const double s = m_pixelSize;
+    const bool grid = s >= gridMinimumPixelSize;
+    for (auto c = std::max<std::int64_t>(0, std::int64_t(std::floor(from / s)) - 1); c < cells;
+         ++c) {
+        const double start = alignedEdge(double(c) * s);
+        if (start >= to) {
+            break;
+        }
+        const double middle = alignedEdge(double(c) * s + s / 2.0);
+        const double end = alignedEdge(double(c + 1) * s);
+        for (auto v = std::int64_t(std::max(start, double(from))); v < std::min(end, double(to));
+             ++v) {
+            int index = int(2 * c + (double(v) < middle ? 0 : 1));
+            if (grid && double(v) == start) {
+                index = gridLine;
+            }
+            map[static_cast<std::size_t>(v - from)] = index;
+        }
+    }
+    return map;
+}
+
+void CanvasRaster::render(QImage& target, QPoint origin, const QRect& area) const
+{
+    if (area.isEmpty()) {
+        return;
+    }
+    const std::vector<int> columns =
+        axisMap(area.left(), area.left() + area.width(), m_image.width);
+    const std::vector<int> rows = axisMap(area.top(), area.top() + area.height(), m_image.height);
+    const QRgb grid = gridColor.rgb();
+    const QRgb background = m_background.rgb();
+    const auto width = static_cast<std::size_t>(area.width());
+    // Rows repeat within each half cell: build one, copy it down.
+    const QRgb* previous = nullptr;
+    int previousRow = INT_MIN;
+    for (int i = 0; i < area.height(); ++i) {
+        auto* out = reinterpret_cast<QRgb*>(target.scanLine(area.top() + i - origin.y()))
+                  + (area.left() - origin.x());
+        const int row = rows[static_cast<std::size_t>(i)];
+        if (previous && row == previousRow) {
+            std::memcpy(out, previous, width * sizeof(QRgb));
+        } else if (row == outside) {
+            std::fill(out, out + width, background);
+        } else if (row == gridLine) {
+            for (std::size_t j = 0; j < width; ++j) {
+                out[j] = columns[j] == outside ? background : grid;
+            }
+        } else {
+            const auto* source = reinterpret_cast<const QRgb*>(m_layer.constScanLine(row));
+            for (std::size_t j = 0; j < width; ++j) {
+                const int column = columns[j];
+                out[j] = column >= 0 ? source[column] : column == gridLine ? grid : background;
+            }
+        }
+        previous = out;
+        previousRow = row;
+    }
+}
+
+QRect CanvasRaster::viewRectOfCells(std::int64_t x0, std::int64_t y0, std::int64_t x1,
+                                    std::int64_t y1) const
+{
+    const double s = m_pixelSize;
+    const int left = int(alignedEdge(double(x0) * s));
+    const int top = int(alignedEdge(double(y0) * s));
+    return QRect(left, top, int(alignedEdge(double(x1) * s)) - left,
+                 int(alignedEdge(double(y1) * s)) - top);
+}
+
+}  // namespace pixmora::editor
