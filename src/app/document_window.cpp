@@ -323,7 +323,9 @@ void DocumentWindow::showEvent(QShowEvent* event)
         return;
     m_shown = true;
     m_mainCanvas->setFocus();
-    presentSheetIfNeeded();
+    // After the window is on screen, so the sheet stacks above it even without a
+    // window manager to keep it there.
+    QMetaObject::invokeMethod(this, &DocumentWindow::presentSheetIfNeeded, Qt::QueuedConnection);
 }
 
 void DocumentWindow::presentSheetIfNeeded()

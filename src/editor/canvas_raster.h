@@ -30,7 +30,7 @@ public:
     static constexpr std::int64_t cacheBudgetPixels = 4096 * 4096;
     static constexpr double gridMinimumPixelSize = 6.0;
     // Uncached canvases are painted through a buffer of about this many pixels.
-    static constexpr int bandBudgetPixels = 1 << 14;
+    static constexpr int bandBudgetPixels = 1 << 20;
     static inline const QColor gridColor{160, 160, 160};
 
     // Takes the inputs for the next paint; cheap when little or nothing changed.

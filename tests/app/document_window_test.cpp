@@ -180,8 +180,8 @@ void DocumentWindowTest::newDocumentSheetCreatesCanvasWithNothingToUndo()
     Host host;
     DocumentWindow* window = host.controller.newDocument();
     QVERIFY(QTest::qWaitForWindowExposed(window));
+    QTRY_VERIFY(window->newCanvasSheet() != nullptr);
     QPointer<NewCanvasDialog> sheet = window->newCanvasSheet();
-    QVERIFY(sheet);
     QVERIFY(sheet->isVisible());
     QCOMPARE(sheet->windowModality(), Qt::WindowModal);
     QCOMPARE(sheet->parentWidget(), window);
@@ -218,8 +218,8 @@ void DocumentWindowTest::closingSheetOtherwiseWritesOnlyTheFlag()
     Host host;
     DocumentWindow* window = host.controller.newDocument();
     QVERIFY(QTest::qWaitForWindowExposed(window));
+    QTRY_VERIFY(window->newCanvasSheet() != nullptr);
     NewCanvasDialog* sheet = window->newCanvasSheet();
-    QVERIFY(sheet);
     sheet->sizeModel()->setWidth(64);  // not taken: nothing is created
     sheet->reject();
 
