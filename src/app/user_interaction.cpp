@@ -23,8 +23,14 @@ QStringList DialogUserInteraction::askOpenFiles(QWidget* parent)
 
 QString DialogUserInteraction::askSaveFileName(QWidget* parent, const QString& suggested)
 {
-    return QFileDialog::getSaveFileName(parent, QStringLiteral("保存"), suggested,
-                                        QStringLiteral("PNG 画像 (*.png)"));
+    QFileDialog dialog(parent, QStringLiteral("保存"), suggested,
+                       QStringLiteral("PNG 画像 (*.png)"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    // The dialog adds the suffix itself, so its overwrite question sees the real name.
+    dialog.setDefaultSuffix(QStringLiteral("png"));
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    return dialog.selectedFiles().value(0);
 }
 
 void DialogUserInteraction::warn(QWidget* parent, const QString& title,

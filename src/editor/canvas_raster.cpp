@@ -24,82 +24,83 @@ QRgb premultiplied(model::RGBAColor c)
 
 }  // namespace
 
-void CanvasRaster::update(const model::PixelImage& image, double pixelSize,
-                          model::RGBAColor checkerLight, model::RGBAColor checkerDark,
-                          QColor background)
+void CanvasRaster::setImage(const model::PixelImage& image)
 {
-    const bool sameInputs = m_hasInputs && image.width == m_image.width
-                         && image.height == m_image.height && checkerLight == m_light
-                         && checkerDark == m_dark && background == m_background;
-    m_light = checkerLight;
-    m_dark = checkerDark;
-    m_background = background;
-    m_pixelSize = pixelSize;
-    m_hasInputs = true;
-
-    // The cells whose pixels changed: all of them, or the box around the differences.
-    std::int64_t x0 = 0;
-    std::int64_t y0 = 0;
-    std::int64_t x1 = image.width;
-    std::int64_t y1 = image.height;
-    if (sameInputs) {
-        x0 = image.width;
-        y0 = image.height;
-        x1 = 0;
-        y1 = 0;
-        const auto rowBytes = static_cast<std::size_t>(image.width) * sizeof(model::RGBAColor);
-        for (std::int64_t y = 0; y < image.height; ++y) {
-            // Most repaints change nothing or a few pixels: skip equal rows wholesale.
-            if (std::memcmp(&image.at(0, y), &m_image.at(0, y), rowBytes) == 0) {
-                continue;
-            }
-            for (std::int64_t x = 0; x < image.width; ++x) {
-                if (image.at(x, y) != m_image.at(x, y)) {
-                    x0 = std::min(x0, x);
-                    x1 = std::max(x1, x + 1);
-                    y0 = std::min(y0, y);
-                    y1 = std::max(y1, y + 1);
-                }
-            }
-        }
-    } else {
-        m_renderedPixelSize = 0.0;  // everything is rendered again below
-        if (image.width > 0 && image.height > 0) {
-            m_layer = QImage(int(2 * image.width), int(2 * image.height), QImage::Format_RGB32);
-        } else {
-            m_layer = QImage();
-        }
-    }
-    const bool changed = x0 < x1 && y0 < y1;
-    if (changed || !sameInputs) {
+    if (image.width != m_image.width || image.height != m_image.height) {
         m_image = image;
-    }
-    if (changed) {
-        composeLayer(image, x0, y0, x1, y1);
-    }
-
-    const QRect area = canvasArea();
-    if (m_layer.isNull() || area.isEmpty()
-        || std::int64_t(area.width()) * area.height() > cacheBudgetPixels) {
-        m_rendered = QImage();
-        m_renderedPixelSize = 0.0;
+        m_layerValid = false;
         return;
     }
-    if (m_rendered.size() != area.size() || m_renderedPixelSize != pixelSize) {
-        m_rendered = QImage(area.size(), QImage::Format_RGB32);
-        render(m_rendered, QPoint(), area);
-        m_renderedPixelSize = pixelSize;
-    } else if (changed) {
-        render(m_rendered, QPoint(), viewRectOfCells(x0, y0, x1, y1) & area);
+    // The box around the pixels that differ; most repaints change nothing or a few.
+    std::int64_t x0 = image.width;
+    std::int64_t y0 = image.height;
+    std::int64_t x1 = 0;
+    std::int64_t y1 = 0;
+    const auto rowBytes = static_cast<std::size_t>(image.width) * sizeof(model::RGBAColor);
+    for (std::int64_t y = 0; y < image.height; ++y) {
+        if (std::memcmp(&image.at(0, y), &m_image.at(0, y), rowBytes) == 0) {
+            continue;
+        }
+        for (std::int64_t x = 0; x < image.width; ++x) {
+            if (image.at(x, y) != m_image.at(x, y)) {
+                x0 = std::min(x0, x);
+                x1 = std::max(x1, x + 1);
+                y0 = std::min(y0, y);
+                y1 = std::max(y1, y + 1);
+            }
+        }
+    }
+    if (x0 >= x1) {
+        return;
+    }
+    m_image = image;
+    if (!m_layerValid) {
+        return;
+    }
+    composeLayer(x0, y0, x1, y1);
+    if (m_staleX0 < m_staleX1) {
+        x0 = std::min(x0, m_staleX0);
+        y0 = std::min(y0, m_staleY0);
+        x1 = std::max(x1, m_staleX1);
+        y1 = std::max(y1, m_staleY1);
+    }
+    m_staleX0 = x0;
+    m_staleY0 = y0;
+    m_staleX1 = x1;
+    m_staleY1 = y1;
+}
+
+void CanvasRaster::setAppearance(double pixelSize, model::RGBAColor checkerLight,
+                                 model::RGBAColor checkerDark, QColor background)
+{
+    if (checkerLight != m_light || checkerDark != m_dark || background != m_background) {
+        m_light = checkerLight;
+        m_dark = checkerDark;
+        m_background = background;
+        m_layerValid = false;
+    }
+    if (pixelSize != m_pixelSize) {
+        m_pixelSize = pixelSize;
+        m_renderedValid = false;
     }
 }
 
 void CanvasRaster::paint(QPainter& painter, const QRect& exposed)
 {
     const QRect area = exposed & canvasArea();
-    if (m_layer.isNull() || area.isEmpty()) {
+    if (area.isEmpty() || m_image.width <= 0 || m_image.height <= 0) {
         return;
     }
+    if (!m_layerValid) {
+        if (m_layer.width() != 2 * m_image.width || m_layer.height() != 2 * m_image.height) {
+            m_layer = QImage(int(2 * m_image.width), int(2 * m_image.height),
+                             QImage::Format_RGB32);
+        }
+        composeLayer(0, 0, m_image.width, m_image.height);
+        m_layerValid = true;
+        m_renderedValid = false;
+    }
+    bringRenderedUpToDate();
     if (!m_rendered.isNull()) {
         painter.drawImage(area.topLeft(), m_rendered, area);
         return;
@@ -111,10 +112,30 @@ void CanvasRaster::paint(QPainter& painter, const QRect& exposed)
                         QImage::Format_RGB32);
     }
     for (int top = area.top(); top <= area.bottom(); top += bandRows) {
-        const QRect band(area.left(), top, area.width(), std::min(bandRows, area.bottom() + 1 - top));
+        const int rows = std::min(bandRows, area.bottom() + 1 - top);
+        const QRect band(area.left(), top, area.width(), rows);
         render(m_band, band.topLeft(), band);
         painter.drawImage(band.topLeft(), m_band, QRect(QPoint(), band.size()));
     }
+}
+
+void CanvasRaster::bringRenderedUpToDate()
+{
+    const QRect area = canvasArea();
+    if (std::int64_t(area.width()) * area.height() > m_cacheBudgetPixels) {
+        m_rendered = QImage();
+        m_renderedValid = false;
+    } else if (!m_renderedValid || m_rendered.size() != area.size()) {
+        if (m_rendered.size() != area.size()) {
+            m_rendered = QImage(area.size(), QImage::Format_RGB32);
+        }
+        render(m_rendered, QPoint(), area);
+        m_renderedValid = true;
+    } else if (m_staleX0 < m_staleX1) {
+        render(m_rendered, QPoint(),
+               viewRectOfCells(m_staleX0, m_staleY0, m_staleX1, m_staleY1) & area);
+    }
+    m_staleX0 = m_staleY0 = m_staleX1 = m_staleY1 = 0;
 }
 
 QRect CanvasRaster::canvasArea() const
@@ -123,8 +144,7 @@ QRect CanvasRaster::canvasArea() const
                  int(std::ceil(double(m_image.height) * m_pixelSize)));
 }
 
-void CanvasRaster::composeLayer(const model::PixelImage& image, std::int64_t x0, std::int64_t y0,
-                                std::int64_t x1, std::int64_t y1)
+void CanvasRaster::composeLayer(std::int64_t x0, std::int64_t y0, std::int64_t x1, std::int64_t y1)
 {
     const int w = int(x1 - x0);
     const int h = int(y1 - y0);
@@ -137,7 +157,7 @@ void CanvasRaster::composeLayer(const model::PixelImage& image, std::int64_t x0,
         auto* top = reinterpret_cast<QRgb*>(fills.scanLine(2 * y));
         auto* bottom = reinterpret_cast<QRgb*>(fills.scanLine(2 * y + 1));
         for (int x = 0; x < w; ++x) {
-            const model::RGBAColor c = image.at(x0 + x, y0 + y);
+            const model::RGBAColor c = m_image.at(x0 + x, y0 + y);
             if (c.isTransparent()) {
                 top[2 * x] = light;
                 top[2 * x + 1] = dark;

@@ -26,31 +26,33 @@ namespace pixmora::editor {
 // alone is rendered for each paint.
 class CanvasRaster {
 public:
-    // Rendered canvases larger than this (in view pixels) are not kept.
-    static constexpr std::int64_t cacheBudgetPixels = 4096 * 4096;
+    // Rendered canvases larger than this (in view pixels) are not kept by default.
+    static constexpr std::int64_t defaultCacheBudgetPixels = 4096 * 4096;
     static constexpr double gridMinimumPixelSize = 6.0;
     // Uncached canvases are painted through a buffer of about this many pixels.
-    static constexpr int bandBudgetPixels = 1 << 20;
+    static constexpr int bandBudgetPixels = 1 << 18;
     static inline const QColor gridColor{160, 160, 160};
 
-    // Takes the inputs for the next paint; cheap when little or nothing changed.
-    void update(const model::PixelImage& image, double pixelSize, model::RGBAColor checkerLight,
-                model::RGBAColor checkerDark, QColor background);
+    explicit CanvasRaster(std::int64_t cacheBudgetPixels = defaultCacheBudgetPixels)
+        : m_cacheBudgetPixels(cacheBudgetPixels)
+    {
+    }
+
+    // The pixels to show; only the cells that differ from the last image are
+    // composed and rendered again.
+    void setImage(const model::PixelImage& image);
+    // Zoom, checker colours and what shows through partly transparent pixels.
+    void setAppearance(double pixelSize, model::RGBAColor checkerLight,
+                       model::RGBAColor checkerDark, QColor background);
     // Paints the cells meeting `exposed` (view coordinates, origin at the top-left cell).
     void paint(QPainter& painter, const QRect& exposed);
 
     // The view pixels the canvas covers.
     QRect canvasArea() const;
-    bool isCached() const { return !m_rendered.isNull(); }
 
 private:
-    struct CellSpan {
-        std::int64_t first = 0;  // first cell
-        std::int64_t last = 0;   // one past the last cell
-    };
-
-    void composeLayer(const model::PixelImage& image, std::int64_t x0, std::int64_t y0,
-                      std::int64_t x1, std::int64_t y1);
+    void composeLayer(std::int64_t x0, std::int64_t y0, std::int64_t x1, std::int64_t y1);
+    void bringRenderedUpToDate();
     // Renders the view pixels of `area` into `target`, whose pixel (0, 0) is view
     // pixel `origin`.
     void render(QImage& target, QPoint origin, const QRect& area) const;
@@ -63,17 +65,24 @@ private:
     static constexpr int gridLine = -1;
     static constexpr int outside = -2;
 
+    std::int64_t m_cacheBudgetPixels = defaultCacheBudgetPixels;
     model::PixelImage m_image;
     double m_pixelSize = 0.0;
     model::RGBAColor m_light;
     model::RGBAColor m_dark;
     QColor m_background;
-    bool m_hasInputs = false;
     // Each pixel as a 2 x 2 block of what its cell shows, already over the background.
     QImage m_layer;
-    // The whole canvas at m_pixelSize, when within the budget.
+    bool m_layerValid = false;
+    // The whole canvas at m_pixelSize when within the budget, and the cells
+    // [x0, x1) x [y0, y1) of it that are out of date.
     QImage m_rendered;
-    double m_renderedPixelSize = 0.0;
+    bool m_renderedValid = false;
+    std::int64_t m_staleX0 = 0;
+    std::int64_t m_staleY0 = 0;
+    std::int64_t m_staleX1 = 0;
+    std::int64_t m_staleY1 = 0;
+    // Reused for canvases too large to keep rendered.
     QImage m_band;
 };
 

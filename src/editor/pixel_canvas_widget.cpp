@@ -209,6 +209,7 @@ void PixelCanvasWidget::hostUpdate()
 
 void PixelCanvasWidget::redisplay()
 {
+    m_imageMayHaveChanged = true;
     updateSize();
     update();
     updateMarchingAntsTimer();
@@ -425,20 +426,22 @@ void PixelCanvasWidget::paintEvent(QPaintEvent* event)
     if (!m_uiState) {
         return;
     }
-    // The working copy is read in place; only the document image is copied.
-    std::optional<PixelImage> documentImage;
-    const PixelImage* image = m_controller.workingImage() ? &*m_controller.workingImage() : nullptr;
-    if (!image && m_controller.documentBinding()) {
-        documentImage = m_controller.documentBinding()->image();
-        image = &*documentImage;
-    }
-    if (!image || image->width <= 0 || image->height <= 0) {
-        return;
+    // Every change of what is shown comes with a redisplay, so a bare repaint
+    // (scrolling, exposure) need not read the image again.
+    if (m_imageMayHaveChanged) {
+        m_imageMayHaveChanged = false;
+        if (const auto& working = m_controller.workingImage()) {
+            m_raster.setImage(*working);
+        } else if (m_controller.documentBinding()) {
+            m_raster.setImage(m_controller.documentBinding()->image());
+        } else {
+            m_raster.setImage({});
+        }
     }
     const QRect exposed = event->rect();
     QPainter painter(this);
-    m_raster.update(*image, m_controller.pixelSize(), m_uiState->checkerLightColor(),
-                    m_uiState->checkerDarkColor(), palette().color(backgroundRole()));
+    m_raster.setAppearance(m_controller.pixelSize(), m_uiState->checkerLightColor(),
+                           m_uiState->checkerDarkColor(), palette().color(backgroundRole()));
     m_raster.paint(painter, exposed);  // pixels, checker and grid
     if (m_controller.pixelSize() >= overlayMinimumPixelSize) {
         paintSelectionOverlay(painter, exposed);

@@ -105,6 +105,7 @@ private:
     std::optional<QPointF> m_pointer;  // last pointer position over the widget
     bool m_shiftDown = false;
     CanvasRaster m_raster;
+    bool m_imageMayHaveChanged = true;
 };
 
 }  // namespace pixmora::editor

@@ -4,7 +4,6 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QUndoStack>
 
 #include "app/document_controller.h"
 #include "app/document_window.h"
@@ -51,7 +50,6 @@ private slots:
     void newDocumentTakesPendingImportContent();
     void openedFileKeepsItsValueAndSavesBack();
     void savingUntitledAsksForNameAndAddsPngSuffix();
-    void cancelledSaveDialogSavesNothing();
     void refusedFilesShowTheirTextAndOpenNoWindow_data();
     void refusedFilesShowTheirTextAndOpenNoWindow();
     void openingAnOpenFileBringsItsWindowForward();
@@ -61,7 +59,6 @@ private slots:
     void failedSaveLosesNothing();
     void quitAsksEveryModifiedDocumentAndCancelKeepsAllOpen();
     void importActionIsDisabledUntilConnected();
-    void undoBackToSavedStateIsUnmodified();
 };
 
 void DocumentControllerTest::untitledDocumentsAreNumberedFromTheLowestFreeNumber()
@@ -149,17 +146,6 @@ void DocumentControllerTest::savingUntitledAsksForNameAndAddsPngSuffix()
     QVERIFY(QFileInfo::exists(dir.filePath(QStringLiteral("Copy.PNG"))));
     QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("Copy.PNG.png"))));
     QCOMPARE(QFileInfo(window->document()->filePath()).fileName(), QStringLiteral("Copy.PNG"));
-}
-
-void DocumentControllerTest::cancelledSaveDialogSavesNothing()
-{
-    Host host;
-    DocumentWindow* window = host.controller.newDocument();
-    paint(window, 0, 0);
-    QVERIFY(!host.controller.save(window));
-    QVERIFY(window->document()->filePath().isEmpty());
-    QVERIFY(window->isWindowModified());
-    QVERIFY(host.ui->warnings.isEmpty());
 }
 
 void DocumentControllerTest::refusedFilesShowTheirTextAndOpenNoWindow_data()
@@ -354,26 +340,6 @@ void DocumentControllerTest::importActionIsDisabledUntilConnected()
     import->trigger();
     QCOMPARE(requested.size(), 1);
     QCOMPARE(requested.first().first().value<QWidget*>(), window);
-}
-
-void DocumentControllerTest::undoBackToSavedStateIsUnmodified()
-{
-    QTemporaryDir dir;
-    const QString path = pixmora::test::writeSample(QDir(dir.path()), QStringLiteral("f.png"));
-    Host host;
-    DocumentWindow* window = host.controller.openFiles({path}).value(0);
-    QUndoStack* stack = window->document()->undoStack();
-    paint(window, 0, 1);
-    paint(window, 0, 2);
-    QCOMPARE(stack->count(), 2);
-    stack->undo();
-    stack->undo();
-    QVERIFY(!window->isWindowModified());
-    QCOMPARE(window->document()->value(), pixmora::test::sampleDocument());
-    stack->redo();
-    QVERIFY(window->isWindowModified());
-    // Redo re-applies the stored value.
-    QCOMPARE(window->document()->value().image.at(0, 1), (pixmora::model::RGBAColor{0, 0, 255, 255}));
 }
 
 QTEST_MAIN(DocumentControllerTest)

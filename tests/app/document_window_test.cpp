@@ -362,7 +362,8 @@ void DocumentWindowTest::droppedFilesOpen()
 {
     Host host;
     DocumentWindow* window = host.open(fourByFour());
-    const QString other = pixmora::test::writeSample(QDir(host.dir.path()), QStringLiteral("x.png"));
+    const QString other =
+        pixmora::test::writeSample(QDir(host.dir.path()), QStringLiteral("x.png"));
     auto* mime = new QMimeData;
     mime->setUrls({QUrl::fromLocalFile(other)});
 

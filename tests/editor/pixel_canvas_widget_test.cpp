@@ -13,10 +13,12 @@
 #include <QTest>
 #include <QVBoxLayout>
 
+#include "editor/canvas_raster.h"
 #include "editor/editor_ui_state.h"
 #include "editor/pixel_canvas_widget.h"
 #include "model/pixel_image.h"
 
+using pixmora::editor::CanvasRaster;
 using pixmora::editor::CanvasRole;
 using pixmora::editor::DocumentBinding;
 using pixmora::editor::EditorTool;
@@ -166,6 +168,49 @@ QImage cellOracle(const PixelImage& image, int s)
     return out;
 }
 
+// Null when `actual` shows every cell as `expected` does, ignoring the grid pixels
+// (each cell's first column and row from pixel size 6 up); otherwise where it differs.
+QByteArray firstDifference(const QImage& actual, const QImage& expected, int s)
+{
+    if (actual.size() != expected.size()) {
+        return "sizes differ";
+    }
+    for (int y = 0; y < actual.height(); ++y) {
+        for (int x = 0; x < actual.width(); ++x) {
+            if (s >= 6 && (x % s == 0 || y % s == 0)) {
+                continue;
+            }
+            if (!near(actual.pixelColor(x, y), expected.pixelColor(x, y))) {
+                return QByteArray("zoom ") + QByteArray::number(s) + " "
+                     + describe({x, y}, actual.pixelColor(x, y), expected.pixelColor(x, y));
+            }
+        }
+    }
+    return {};
+}
+
+QImage paintedRaster(CanvasRaster& raster, const PixelImage& image, int s)
+{
+    raster.setAppearance(s, checkerLight, checkerDark, background);
+    QImage out(int(image.width) * s, int(image.height) * s, QImage::Format_RGB32);
+    out.fill(Qt::black);
+    QPainter painter(&out);
+    raster.paint(painter, out.rect());
+    return out;
+}
+
+PixelImage sampler(std::int64_t w, std::int64_t h)
+{
+    PixelImage image(w, h);
+    const RGBAColor cycle[] = {clear, red, halfRed, blue, clear, {0, 200, 100, 40}};
+    for (std::int64_t y = 0; y < h; ++y) {
+        for (std::int64_t x = 0; x < w; ++x) {
+            image.at(x, y) = cycle[(x + 2 * y + x / 7) % 6];
+        }
+    }
+    return image;
+}
+
 void sendMove(QWidget& widget, QPoint at)
 {
     QMouseEvent move(QEvent::MouseMove, at, widget.mapToGlobal(at), Qt::NoButton, Qt::NoButton,
@@ -190,10 +235,13 @@ private slots:
     void shiftConstrainsALineFromTheMouseAndFromTheKey();
     void transparentPixelsShowTheirOwnChecker();
     void renderingMatchesTheCellRuleAtEveryEvenZoom();
+    void rasterFollowsTheFillRuleKeptOrNot();
+    void rasterRepaintsEditsAsAFreshRender();
     void partialRepaintMatchesFullPaint();
     void gridOnlyFromPixelSizeSix();
     void selectionOutlineAndHandlesOnlyFromPixelSizeSix();
     void handlesAppearOnlyAfterTheSelectionIsDraggedOut();
+    void floatingPixelsFollowTheDragOverTheHole();
     void marchingAntsRunOnlyWhileASelectionExists();
     void sizeFollowsZoomAndImage();
     void handleCursorsFollowThePointer();
@@ -208,6 +256,7 @@ void PixelCanvasWidgetTest::mouseButtonsPaintThePixelsUnderThePointer()
     Canvas canvas(filled(8, 8, clear));
     canvas.state.setCurrentColor(red);
     canvas.state.setSecondaryColor(blue);
+    VERIFY_COLOUR(canvas.rendered(), cellPoint(3, 2, 16, 0, 0), qcolor(checkerLight));
 
     QTest::mouseClick(&canvas.widget, Qt::LeftButton, {}, QPoint(3 * 16 + 15, 2 * 16));
     QTest::mouseClick(&canvas.widget, Qt::RightButton, {}, QPoint(5 * 16 + 1, 6 * 16 + 9));
@@ -217,6 +266,9 @@ void PixelCanvasWidgetTest::mouseButtonsPaintThePixelsUnderThePointer()
     expected.at(5, 6) = blue;
     QCOMPARE(canvas.document.m_image, expected);
     QCOMPARE(canvas.document.writes, 2);
+    const QImage shown = canvas.rendered();
+    VERIFY_COLOUR(shown, cellPoint(3, 2, 16), qcolor(red));
+    VERIFY_COLOUR(shown, cellPoint(5, 6, 16), qcolor(blue));
 
     // A left drag paints each sampled pixel and writes once, at the release.
     QTest::mousePress(&canvas.widget, Qt::LeftButton, {}, QPoint(8, 8));
@@ -283,33 +335,54 @@ void PixelCanvasWidgetTest::transparentPixelsShowTheirOwnChecker()
 void PixelCanvasWidgetTest::renderingMatchesTheCellRuleAtEveryEvenZoom()
 {
     // 128 wide at zoom 48 also catches scaled drawing that drifts across the width.
-    PixelImage image(128, 3);
-    const RGBAColor cycle[] = {clear, red, halfRed, blue, clear, {0, 200, 100, 40}};
-    for (std::int64_t y = 0; y < image.height; ++y) {
-        for (std::int64_t x = 0; x < image.width; ++x) {
-            image.at(x, y) = cycle[(x + 2 * y + x / 7) % 6];
-        }
-    }
+    const PixelImage image = sampler(128, 3);
     Canvas canvas(image, CanvasRole::main, 2);
     for (int s = 2; s <= 48; s += 2) {
         canvas.state.setMainZoom(s);
-        const QImage actual = canvas.rendered();
-        const QImage expected = cellOracle(image, s);
-        QCOMPARE(actual.size(), expected.size());
-        for (int y = 0; y < actual.height(); ++y) {
-            for (int x = 0; x < actual.width(); ++x) {
-                // From 6 up the grid runs along each cell's first column and row.
-                if (s >= 6 && (x % s == 0 || y % s == 0)) {
-                    continue;
-                }
-                const QColor got = actual.pixelColor(x, y);
-                const QColor want = expected.pixelColor(x, y);
-                if (!near(got, want)) {
-                    QFAIL(qPrintable(QStringLiteral("zoom %1 ").arg(s)
-                                     + QString::fromUtf8(describe({x, y}, got, want))));
-                }
-            }
+        const QByteArray difference = firstDifference(canvas.rendered(), cellOracle(image, s), s);
+        QVERIFY2(difference.isEmpty(), difference.constData());
+    }
+}
+
+void PixelCanvasWidgetTest::rasterFollowsTheFillRuleKeptOrNot()
+{
+    // Odd preview zooms split cells as aliased fills do; a zero budget paints
+    // band by band without keeping the canvas (6144 x 144 takes several bands).
+    const PixelImage image = sampler(128, 3);
+    for (const std::int64_t budget : {CanvasRaster::defaultCacheBudgetPixels, std::int64_t(0)}) {
+        for (int s : {1, 3, 5, 7, 9, 15, 48}) {
+            CanvasRaster raster(budget);
+            raster.setImage(image);
+            const QByteArray difference =
+                firstDifference(paintedRaster(raster, image, s), cellOracle(image, s), s);
+            QVERIFY2(difference.isEmpty(), difference.constData());
         }
+    }
+}
+
+void PixelCanvasWidgetTest::rasterRepaintsEditsAsAFreshRender()
+{
+    const PixelImage before = sampler(20, 12);
+    for (const std::int64_t budget : {CanvasRaster::defaultCacheBudgetPixels, std::int64_t(0)}) {
+        CanvasRaster raster(budget);
+        raster.setImage(before);
+        paintedRaster(raster, before, 8);
+
+        PixelImage after = before;
+        after.at(3, 4) = blue;
+        after.at(17, 9) = clear;
+        raster.setImage(after);
+        after.at(0, 11) = halfRed;  // a second edit before the next paint
+        raster.setImage(after);
+        QByteArray difference =
+            firstDifference(paintedRaster(raster, after, 8), cellOracle(after, 8), 8);
+        QVERIFY2(difference.isEmpty(), difference.constData());
+
+        // A new zoom and new checker colours redo everything.
+        raster.setAppearance(10, checkerDark, checkerLight, background);
+        raster.setAppearance(10, checkerLight, checkerDark, background);
+        difference = firstDifference(paintedRaster(raster, after, 10), cellOracle(after, 10), 10);
+        QVERIFY2(difference.isEmpty(), difference.constData());
     }
 }
 
@@ -386,6 +459,34 @@ void PixelCanvasWidgetTest::handlesAppearOnlyAfterTheSelectionIsDraggedOut()
     QCOMPARE(canvas.state.selectionRect(), std::optional(PixelRect{2, 2, 3, 3}));
     image = canvas.rendered();
     VERIFY_COLOUR(image, QPoint(14, 14), QColor(Qt::white));
+}
+
+void PixelCanvasWidgetTest::floatingPixelsFollowTheDragOverTheHole()
+{
+    Canvas canvas(picture({"BBBBBBBB",
+                           "BRRBBBBB",
+                           "BRRBBBBB",
+                           "BBBBBBBB",
+                           "BBBBBBBB",
+                           "BBBBBBBB",
+                           "BBBBBBBB",
+                           "BBBBBBBB"}),
+                  CanvasRole::main, 8);
+    canvas.state.setCurrentTool(EditorTool::select);
+    canvas.state.setSelectionRect(PixelRect{1, 1, 2, 2});
+    const auto at = [](int x, int y) { return QPoint(x * 8 + 4, y * 8 + 4); };
+    QTest::mousePress(&canvas.widget, Qt::LeftButton, {}, at(1, 1));
+    QTest::mouseMove(&canvas.widget, at(4, 5));
+    QTest::mouseRelease(&canvas.widget, Qt::LeftButton, {}, at(4, 5));
+    QCOMPARE(canvas.state.selectionRect(), std::optional(PixelRect{4, 5, 2, 2}));
+
+    const QImage image = canvas.rendered();
+    VERIFY_COLOUR(image, cellPoint(4, 5, 8), qcolor(red));
+    VERIFY_COLOUR(image, cellPoint(5, 6, 8, 0, 0), qcolor(red));  // clear of the handles
+    VERIFY_COLOUR(image, cellPoint(2, 5, 8), qcolor(blue));
+    VERIFY_COLOUR(image, cellPoint(1, 1, 8, 0, 0), qcolor(checkerLight));  // the lifted hole
+    VERIFY_COLOUR(image, cellPoint(2, 2, 8, 1, 0), qcolor(checkerDark));
+    QCOMPARE(canvas.document.writes, 0);
 }
 
 void PixelCanvasWidgetTest::marchingAntsRunOnlyWhileASelectionExists()
