@@ -248,8 +248,8 @@ public:
         const std::int64_t h = 3 + below(18);
         m_original = randomDocument(w, h);
         constexpr double sizes[] = {1.0, 6.0, 16.0};
-        m_main = std::make_unique<Session>(m_original, sizes[below(3)],
-                                           model::allColorModes[static_cast<std::size_t>(below(3))]);
+        const double pixelSize = sizes[below(3)];
+        m_main = std::make_unique<Session>(m_original, pixelSize, randomMode());
         if (outsideChanges) {
             rebuildShadow();
         }
@@ -280,13 +280,14 @@ public:
 private:
     int below(int n) { return static_cast<int>(m_rng() % static_cast<std::uint32_t>(n)); }
     bool chance(int percent) { return below(100) < percent; }
+    ColorMode randomMode() { return model::allColorModes[static_cast<std::size_t>(below(3))]; }
 
     RGBAColor randomPaletteColor()
     {
         if (chance(15)) {
             return kClear;
         }
-        const auto& palette = model::palette(model::allColorModes[static_cast<std::size_t>(below(3))]);
+        const auto& palette = model::palette(randomMode());
         return palette[static_cast<std::size_t>(below(static_cast<int>(palette.size())))];
     }
 
@@ -320,9 +321,9 @@ private:
         const bool opaque = chance(40);
         constexpr std::uint8_t alphas[] = {0, 60, 127, 128, 200, 255};
         PixelImage image(w, h);
+        const auto byte = [&] { return static_cast<std::uint8_t>(below(256)); };
         for (RGBAColor& p : image.pixels) {
-            p = {static_cast<std::uint8_t>(below(256)), static_cast<std::uint8_t>(below(256)),
-                 static_cast<std::uint8_t>(below(256)), opaque ? std::uint8_t{255} : alphas[below(6)]};
+            p = {byte(), byte(), byte(), opaque ? std::uint8_t{255} : alphas[below(6)]};
         }
         return image;
     }
@@ -342,7 +343,9 @@ private:
         if (rect && r < 25) {
             const QPointF handle =
                 editor::handlePoints(*rect, s)[static_cast<std::size_t>(below(8))];
-            return handle + QPointF(below(9) - 4, below(9) - 4);
+            const int dx = below(9) - 4;
+            const int dy = below(9) - 4;
+            return handle + QPointF(dx, dy);
         }
         if (rect && r < 40) {
             const auto x = static_cast<double>(rect->x + below(static_cast<int>(rect->width)));
@@ -407,7 +410,7 @@ private:
             op.kind = chance(50) ? OpKind::toggleStroke : OpKind::toggleFill;
         } else if (r < 71) {
             op.kind = OpKind::colorMode;
-            op.mode = model::allColorModes[static_cast<std::size_t>(below(3))];
+            op.mode = randomMode();
         } else if (r < 74) {
             op.kind = OpKind::pixelSize;
             constexpr double sizes[] = {1.0, 6.0, 16.0};
