@@ -4,18 +4,19 @@
 #include <cstdlib>
 #include <variant>
 
-
 #include "document/bitmap_document.h"
+#include "png_mending.h"
 
 using namespace pixmora::document;
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+namespace {
+
+void readAndResave(const Bytes& bytes)
 {
-    const Bytes bytes(data, data + size);
     const ReadResult result = readDocument(bytes);
     const auto* document = std::get_if<BitmapDocument>(&result);
     if (!document)
-        return 0;
+        return;
     const auto& image = document->image;
     if (image.width < 1 || image.height < 1 || image.width > kMaxDocumentSide
         || image.height > kMaxDocumentSide
@@ -28,5 +29,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto* again = std::get_if<BitmapDocument>(&reread);
     if (!again || again->image != image || again->colorMode != document->colorMode)
         std::abort();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const Bytes bytes(data, data + size);
+    readAndResave(bytes);
+    const Bytes mended = pixmora::fuzz::withMendedCrcs(bytes);
+    if (mended != bytes)
+        readAndResave(mended);
     return 0;
 }

@@ -36,9 +36,15 @@ void configureApplication(QApplication& application)
     application.setFont(font);
 }
 
-PixmoraApp::PixmoraApp(std::unique_ptr<UserInteraction> interaction, QObject* parent)
-    : QObject(parent), m_documents(std::move(interaction))
+PixmoraApp::PixmoraApp(std::unique_ptr<UserInteraction> interaction,
+                       std::unique_ptr<ImportInteraction> importInteraction, QObject* parent)
+    : QObject(parent)
+    , m_documents(std::move(interaction))
+    , m_import(&m_documents, std::move(importInteraction))
 {
+    m_documents.setImportEnabled(true);
+    connect(&m_documents, &DocumentController::importRequested, &m_import,
+            &ImportFlow::importImage);
 }
 
 void PixmoraApp::start(const QStringList& files)

@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include "app/document_controller.h"
+#include "app/import_flow.h"
 
 class QApplication;
 
@@ -26,9 +27,11 @@ class PixmoraApp : public QObject {
 
 public:
     explicit PixmoraApp(std::unique_ptr<UserInteraction> interaction = {},
+                        std::unique_ptr<ImportInteraction> importInteraction = {},
                         QObject* parent = nullptr);
 
     DocumentController& documents() { return m_documents; }
+    ImportFlow& importFlow() { return m_import; }
 
     // Opens the files given on the command line. With none, or when none of them
     // could be opened (after their alerts), one new document opens, so the program
@@ -37,6 +40,7 @@ public:
 
 private:
     DocumentController m_documents;
+    ImportFlow m_import;
 };
 
 }  // namespace pixmora::app

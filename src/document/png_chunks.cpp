@@ -218,6 +218,28 @@ std::optional<std::pair<std::int64_t, std::int64_t>> findPngChunk(std::string_vi
     return found;
 }
 
+bool hasOverlongPngChunk(const Bytes& data)
+{
+    if (data.size() < 8 || !std::equal(pngSignature.begin(), pngSignature.end(), data.begin())) {
+        return false;
+    }
+    const std::uint64_t count = data.size();
+    std::uint64_t pos = 8;
+    while (count - pos >= 8) {
+        const std::uint8_t* header = data.data() + pos;
+        const std::uint64_t length = readBigEndian32(header);
+        if (length > count - pos - 8) {
+            return true;
+        }
+        if (typeEquals(header + 4, "IEND")) {
+            return false;
+        }
+        // A CRC cut short ends the data; that alone costs a decoder nothing.
+        pos = std::min(count, pos + 12 + length);
+    }
+    return false;
+}
+
 Bytes makePngChunk(std::string_view type, const Bytes& data)
 {
     if (type.size() != 4) {

@@ -49,6 +49,14 @@ bool fitsBudget(QSize size)
     return size.isValid() && fitsBudget(size.width(), size.height());
 }
 
+// libpng allocates and zeroes a chunk's declared length before reading it, so a PNG
+// whose chunk claims more bytes than it holds is refused unread: it could never
+// decode, and trying could cost gigabytes for a file of a few bytes.
+bool safeToDecode(const Bytes& data)
+{
+    return !hasOverlongPngChunk(data);
+}
+
 void prepareReader(QImageReader& reader, bool applyOrientation)
 {
     reader.setAutoTransform(applyOrientation);
@@ -175,6 +183,9 @@ std::optional<Bytes> encodeImage(const model::PixelImage& image, ImageFormat for
 
 std::optional<model::PixelImage> decodeImageData(const Bytes& data)
 {
+    if (!safeToDecode(data)) {
+        return std::nullopt;
+    }
     ByteSource source(data);
     QImageReader reader(source.device());
     prepareReader(reader, false);
@@ -275,6 +286,9 @@ bool hasAlphaVariation(const QImage& source)
 
 std::optional<QSize> sourceImageSize(const Bytes& data)
 {
+    if (!safeToDecode(data)) {
+        return std::nullopt;
+    }
     ByteSource source(data);
     QImageReader reader(source.device());
     prepareReader(reader, true);
@@ -290,6 +304,9 @@ std::optional<QSize> sourceImageSize(const Bytes& data)
 
 QImage decodeSourceImage(const Bytes& data, std::optional<QSize> fitInto)
 {
+    if (!safeToDecode(data)) {
+        return {};
+    }
     ByteSource source(data);
     QImageReader reader(source.device());
     prepareReader(reader, true);
@@ -313,6 +330,9 @@ QImage decodeSourceImage(const Bytes& data, std::optional<QSize> fitInto)
 
 bool isReadableImage(const Bytes& data)
 {
+    if (!safeToDecode(data)) {
+        return false;
+    }
     ByteSource source(data);
     QImageReader reader(source.device());
     prepareReader(reader, false);

@@ -28,8 +28,9 @@ QImage makeBitmapRep(const model::PixelImage& image);
 std::optional<Bytes> encodeImage(const model::PixelImage& image, ImageFormat format);
 
 // Any readable image at its own pixel size, with exact straight-alpha pixels
-// (transparent ones as (0,0,0,0)). Nothing for undecodable data or images over the
-// decoding budget.
+// (transparent ones as (0,0,0,0)). Nothing for undecodable data, images over the
+// decoding budget, or a PNG with a chunk longer than the data (never handed to the
+// decoder, nor by the functions below).
 std::optional<model::PixelImage> decodeImageData(const Bytes& data);
 
 struct FittedImage {

@@ -355,6 +355,39 @@ TEST(HostileBuffers, HugeAndWrappingLengths)
     }
 }
 
+// A chunk that claims more data than the buffer holds would make a decoder allocate
+// that much before it found out (fuzz finding: 151 bytes asking for 1 GiB of text).
+TEST(OverlongChunk, DataShorterThanADeclaredLengthBeforeIendIsOverlong)
+{
+    const Bytes image = chunk("IDAT", Bytes(20, 0));
+    const Bytes text = textChunk(keyword, "twoColor");
+    const Bytes whole = header() + text + image + iend;
+    EXPECT_FALSE(hasOverlongPngChunk(whole));
+    const auto prefix = [&whole](std::size_t size) {
+        return Bytes(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(size));
+    };
+
+    // Cut anywhere inside a chunk's data: that chunk now claims more than is left.
+    const std::size_t textData = header().size() + 8;
+    for (std::size_t cut = textData; cut < textData + 25; ++cut) {
+        EXPECT_TRUE(hasOverlongPngChunk(prefix(cut))) << cut;
+    }
+    // Cut in a length field, a type or a CRC: nothing claims bytes that are missing.
+    for (const std::size_t cut : {std::size_t{8}, header().size() + 3, header().size() + 7,
+                                  textData + 25, textData + 28, whole.size() - 4, whole.size() - 1}) {
+        EXPECT_FALSE(hasOverlongPngChunk(prefix(cut))) << cut;
+    }
+
+    for (const std::uint32_t length : {0x4000001Du, 0x7FFFFFFFu, 0xFFFFFFFFu}) {
+        const Bytes claim = bigEndian(length) + bytes("tEXt") + Bytes(29, 'x');
+        EXPECT_TRUE(hasOverlongPngChunk(header() + claim + image + iend)) << std::hex << length;
+        EXPECT_TRUE(hasOverlongPngChunk(header() + image + claim + iend)) << std::hex << length;
+        // Behind IEND no decoder looks, and without the signature it is no PNG.
+        EXPECT_FALSE(hasOverlongPngChunk(header() + image + iend + claim)) << std::hex << length;
+        EXPECT_FALSE(hasOverlongPngChunk(Bytes(8, 0) + claim)) << std::hex << length;
+    }
+}
+
 TEST(HostileBuffers, RandomDamageNeverEscapesTheBuffer)
 {
     const Bytes good = insertPngTextChunk(keyword, "sixteenColor", encodePng(sampleImage()));

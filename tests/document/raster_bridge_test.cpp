@@ -5,6 +5,8 @@
 #include <QColorSpace>
 #include <QImageWriter>
 
+#include <sys/resource.h>
+
 #include "document_fixtures.h"
 
 namespace pixmora::document {
@@ -117,6 +119,34 @@ TEST(HostileFiles, HugeDeclaredSizesAreRefusedBeforeDecoding)
     }
     EXPECT_TRUE(decodeSourceImage(bmp).isNull());
     EXPECT_FALSE(decodeImageData(bmp));
+}
+
+// A chunk claiming a gigabyte in a file of a hundred bytes: the decoder would
+// allocate and zero the gigabyte before finding the data missing, so no entry point
+// may hand such data to it.
+TEST(HostileFiles, ChunkClaimingMoreThanTheDataHoldsIsNeverDecoded)
+{
+    const auto peakResidentBytes = [] {
+        rusage usage{};
+        getrusage(RUSAGE_SELF, &usage);
+        return std::int64_t{usage.ru_maxrss} * 1024;
+    };
+    const Bytes image = test::encoded(test::filledImage(8, 8, kRed), "png");
+    ASSERT_TRUE(decodeImageData(image));
+    const auto idat = static_cast<std::ptrdiff_t>(findPngChunk("IDAT", image)->first);
+    Bytes claim;
+    test::appendBigEndian(claim, 0x40000000u);
+    test::append(claim, test::asBytes("tEXtpixmoraColorMode"));
+    Bytes png(image.begin(), image.begin() + idat);
+    test::append(png, claim);
+    png.insert(png.end(), image.begin() + idat, image.end());
+
+    const std::int64_t before = peakResidentBytes();
+    EXPECT_FALSE(decodeImageData(png));
+    EXPECT_FALSE(sourceImageSize(png));
+    EXPECT_TRUE(decodeSourceImage(png, QSize(4, 4)).isNull());
+    EXPECT_FALSE(isReadableImage(png));
+    EXPECT_LT(peakResidentBytes() - before, std::int64_t{256} << 20);
 }
 
 TEST(HostileFiles, TruncatedDataDecodesToNothingOrAnImageButNeverCrashes)
