@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Configures (once) and builds incrementally in build/ (or $BUILD_DIR).
+# Configures (once) and builds incrementally in build/ (or $BUILD_DIR); extra
+# arguments are CMake options for the first configure.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${BUILD_DIR:-$root/build}"

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFont>
 #include <QFontDatabase>
+#include <QIcon>
 
 #include "app/app_resources.h"
 #include "app/document_window.h"
@@ -23,6 +24,9 @@ void configureApplication(QApplication& application)
     QApplication::setOrganizationName(QStringLiteral("Pixmora"));
     QApplication::setOrganizationDomain(QStringLiteral("pixmora.invalid"));
     QApplication::setQuitOnLastWindowClosed(true);
+    // Ties the windows to the installed pixmora.desktop and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("pixmora"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("pixmora")));
     initAppResources();
 
     // The interface is Japanese: keep the desktop's font first and let a Japanese

@@ -3,9 +3,11 @@
 #include <QAction>
 #include <QDir>
 #include <QFileInfo>
+#include <QSettings>
 
 #include "app/document_window.h"
 #include "app/hosted_document.h"
+#include "app/recent_files.h"
 #include "document/bitmap_document.h"
 
 namespace pixmora::app {
@@ -43,6 +45,22 @@ DocumentController::DocumentController(std::unique_ptr<UserInteraction> interact
 {
     if (!m_interaction)
         m_interaction = std::make_unique<DialogUserInteraction>();
+    setRecentFilesSettings({});
+}
+
+void DocumentController::setRecentFilesSettings(std::unique_ptr<QSettings> settings)
+{
+    delete m_recentFiles;
+    m_recentFiles = new RecentFiles(std::move(settings), this);
+    connect(m_recentFiles, &RecentFiles::changed, this, &DocumentController::showRecentFiles);
+    showRecentFiles();
+}
+
+void DocumentController::showRecentFiles()
+{
+    const QStringList paths = m_recentFiles->paths();
+    for (DocumentWindow* window : windows())
+        window->setRecentFiles(paths);
 }
 
 DocumentController::~DocumentController()
@@ -110,6 +128,7 @@ QList<DocumentWindow*> DocumentController::openFiles(const QStringList& paths)
     for (const QString& path : paths) {
         if (DocumentWindow* open = windowForFile(path)) {
             bringForward(open);
+            m_recentFiles->add(open->document()->filePath());
             result << open;
             continue;
         }
@@ -124,6 +143,7 @@ QList<DocumentWindow*> DocumentController::openFiles(const QStringList& paths)
         auto* hosted = new HostedDocument(std::get<document::BitmapDocument>(read));
         hosted->markSaved(QFileInfo(path).absoluteFilePath());
         result << addWindow(hosted);
+        m_recentFiles->add(hosted->filePath());
     }
     return result;
 }
@@ -133,6 +153,12 @@ void DocumentController::open(QWidget* parent)
     const QStringList paths = m_interaction->askOpenFiles(parent);
     if (!paths.isEmpty())
         openFiles(paths);
+}
+
+void DocumentController::openRecentFile(const QString& path)
+{
+    if (openFiles({path}).isEmpty() && !QFileInfo::exists(path))
+        m_recentFiles->remove(path);
 }
 
 DocumentWindow* DocumentController::addWindow(HostedDocument* hosted)
@@ -154,6 +180,10 @@ DocumentWindow* DocumentController::addWindow(HostedDocument* hosted)
     window->importAction()->setEnabled(m_importEnabled);
     connect(window, &DocumentWindow::filesDropped, this,
             [this](const QStringList& paths) { openFiles(paths); });
+    connect(window, &DocumentWindow::recentFileChosen, this, &DocumentController::openRecentFile);
+    connect(window, &DocumentWindow::clearRecentFilesChosen, this,
+            [this] { m_recentFiles->clear(); });
+    window->setRecentFiles(m_recentFiles->paths());
     window->setCloseGuard([this, window] { return confirmClose(window); });
     connect(window, &DocumentWindow::closed, this, [this, window] { forget(window); });
 
@@ -217,6 +247,7 @@ bool DocumentController::writeFile(DocumentWindow* window, const QString& path)
         return false;
     }
     hosted->markSaved(QFileInfo(path).absoluteFilePath());
+    m_recentFiles->add(hosted->filePath());
     return true;
 }
 

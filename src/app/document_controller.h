@@ -5,6 +5,7 @@
 #include <QList>
 #include <QObject>
 #include <QPointer>
+#include <QSettings>
 #include <QStringList>
 
 #include "app/user_interaction.h"
@@ -15,6 +16,7 @@ namespace pixmora::app {
 
 class DocumentWindow;
 class HostedDocument;
+class RecentFiles;
 
 // The document host: one DocumentWindow per open document, created for new
 // documents and opened files, saved atomically, closed and quit with the
@@ -37,6 +39,15 @@ public:
     QList<DocumentWindow*> openFiles(const QStringList& paths);
     // Asks for files, then openFiles.
     void open(QWidget* parent);
+    // An item of "最近使ったファイル": openFiles, and a file that no longer exists
+    // leaves the list after its alert.
+    void openRecentFile(const QString& path);
+
+    // Files opened (or brought forward by opening) and saved, for every window's
+    // "最近使ったファイル". Kept for this run only until settings are given.
+    RecentFiles* recentFiles() const { return m_recentFiles; }
+    // Keeps the list in these settings from now on, starting from what they hold.
+    void setRecentFilesSettings(std::unique_ptr<QSettings> settings);
 
     // Saves to the document's file, asking for one when untitled. False when the
     // user cancelled or the write failed (then an alert was shown and the document
@@ -73,11 +84,13 @@ private:
     bool resolveUnsavedChanges(DocumentWindow* window);
     bool confirmClose(DocumentWindow* window);
     void forget(DocumentWindow* window);
+    void showRecentFiles();
 
     std::unique_ptr<UserInteraction> m_interaction;
     QList<QPointer<DocumentWindow>> m_windows;
     bool m_importEnabled = false;
     bool m_closingWithoutAsking = false;
+    RecentFiles* m_recentFiles = nullptr;
 };
 
 // The path a save goes to: ".png" appended unless the name already ends in it

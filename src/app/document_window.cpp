@@ -2,6 +2,8 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFrame>
@@ -12,12 +14,15 @@
 #include <QMimeData>
 #include <QScopedValueRollback>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QUndoStack>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 
 #include "app/color_palette_widget.h"
 #include "app/new_canvas_dialog.h"
+#include "app/recent_files.h"
 #include "app/text_styles.h"
 #include "app/tool_palette_widget.h"
 #include "app/zoom_stepper.h"
@@ -150,6 +155,8 @@ void DocumentWindow::buildLayout()
     m_canvasScroll->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_canvasScroll->setWidgetResizable(true);
     m_canvasScroll->setWidget(canvasHolder);
+    m_canvasViewport = m_canvasScroll->viewport();
+    m_canvasViewport->installEventFilter(this);
     canvasStack->addWidget(m_canvasScroll, 1);
     row->addWidget(canvasColumn, 1);
     row->addWidget(divider(QFrame::VLine));
@@ -211,6 +218,12 @@ void DocumentWindow::buildMenus()
     m_importAction->setObjectName(QStringLiteral("importAction"));
     m_importAction->setEnabled(false);
     m_openAction = menuItem(file, QStringLiteral("開く…"), {QKeySequence(Qt::CTRL | Qt::Key_O)});
+    m_recentFilesMenu = file->addMenu(QStringLiteral("最近使ったファイル"));
+    m_recentFilesMenu->setToolTipsVisible(true);
+    m_clearRecentFilesAction = new QAction(QStringLiteral("履歴を消去"), this);
+    connect(m_clearRecentFilesAction, &QAction::triggered, this,
+            &DocumentWindow::clearRecentFilesChosen);
+    setRecentFiles({});
     file->addSeparator();
     m_saveAction = menuItem(file, QStringLiteral("保存"), {QKeySequence(Qt::CTRL | Qt::Key_S)});
     m_saveAsAction = menuItem(file, QStringLiteral("別名で保存…"),
@@ -229,6 +242,18 @@ void DocumentWindow::buildMenus()
     m_cutAction = menuItem(edit, QStringLiteral("カット"), {QKeySequence(Qt::CTRL | Qt::Key_X)});
     m_copyAction = menuItem(edit, QStringLiteral("コピー"), {QKeySequence(Qt::CTRL | Qt::Key_C)});
     m_pasteAction = menuItem(edit, QStringLiteral("ペースト"), {QKeySequence(Qt::CTRL | Qt::Key_V)});
+
+    QMenu* view = menuBar()->addMenu(QStringLiteral("表示"));
+    // Ctrl+= is the unshifted key of + on US layouts.
+    m_zoomInAction = menuItem(view, QStringLiteral("拡大"),
+                              {QKeySequence(Qt::CTRL | Qt::Key_Plus),
+                               QKeySequence(Qt::CTRL | Qt::Key_Equal)});
+    m_zoomOutAction = menuItem(view, QStringLiteral("縮小"), {QKeySequence(Qt::CTRL | Qt::Key_Minus)});
+    connect(m_zoomInAction, &QAction::triggered, this, [this] { zoomAroundViewportCentre(1); });
+    connect(m_zoomOutAction, &QAction::triggered, this, [this] { zoomAroundViewportCentre(-1); });
+    connect(m_uiState, &editor::EditorUIState::mainZoomChanged, this,
+            &DocumentWindow::refreshZoomActions);
+    refreshZoomActions();
 
     QUndoStack* stack = m_document->undoStack();
     connect(m_undoAction, &QAction::triggered, stack, &QUndoStack::undo);
@@ -250,6 +275,30 @@ void DocumentWindow::refreshEditActions()
     m_cutAction->setEnabled(m_mainCanvas->canCut());
     m_copyAction->setEnabled(m_mainCanvas->canCopy());
     m_pasteAction->setEnabled(m_mainCanvas->canPaste());
+}
+
+void DocumentWindow::refreshZoomActions()
+{
+    const double zoom = m_uiState->mainZoom();
+    m_zoomInAction->setEnabled(zoom < m_mainZoomStepper->upper());
+    m_zoomOutAction->setEnabled(zoom > m_mainZoomStepper->lower());
+}
+
+void DocumentWindow::setRecentFiles(const QStringList& paths)
+{
+    m_recentFilesMenu->clear();
+    const QStringList texts = recentFileMenuTexts(paths);
+    for (qsizetype i = 0; i < paths.size(); ++i) {
+        QString text = texts[i];
+        QAction* item = m_recentFilesMenu->addAction(text.replace(u'&', QStringLiteral("&&")));
+        item->setToolTip(QDir::toNativeSeparators(paths[i]));
+        connect(item, &QAction::triggered, this,
+                [this, path = paths[i]] { emit recentFileChosen(path); });
+    }
+    if (!paths.isEmpty())
+        m_recentFilesMenu->addSeparator();
+    m_recentFilesMenu->addAction(m_clearRecentFilesAction);
+    m_recentFilesMenu->setEnabled(!paths.isEmpty());
 }
 
 void DocumentWindow::refreshTitle()
@@ -401,6 +450,78 @@ QStringList localFiles(const QMimeData* mime)
 }
 
 }  // namespace
+
+bool DocumentWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::Wheel && watched == m_canvasViewport) {
+        const auto* wheel = static_cast<QWheelEvent*>(event);
+        if (wheel->modifiers().testFlag(Qt::ControlModifier)) {
+            wheelZoom(*wheel);
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void DocumentWindow::wheelZoom(const QWheelEvent& event)
+{
+    // Fine-grained wheels (touchpads) send small deltas: a step per full notch.
+    const QPoint delta = event.angleDelta();
+    m_wheelRemainder += delta.y() != 0 ? delta.y() : delta.x();
+    const int steps = m_wheelRemainder / QWheelEvent::DefaultDeltasPerStep;
+    m_wheelRemainder -= steps * QWheelEvent::DefaultDeltasPerStep;
+    if (steps != 0)
+        zoomMainCanvas(steps, event.position());
+}
+
+void DocumentWindow::zoomAroundViewportCentre(int steps)
+{
+    zoomMainCanvas(steps, QRectF(m_canvasScroll->viewport()->rect()).center());
+}
+
+void DocumentWindow::zoomMainCanvas(int steps, QPointF anchor)
+{
+    const double before = m_uiState->mainZoom();
+    const QPointF canvasOrigin = m_mainCanvas->mapTo(m_canvasScroll->viewport(), QPoint(0, 0));
+    const QPointF imagePoint = (anchor - canvasOrigin) / before;
+    // Through the stepper, so its bounds and step are the only ones.
+    for (; steps > 0; --steps)
+        m_mainZoomStepper->stepUp();
+    for (; steps < 0; ++steps)
+        m_mainZoomStepper->stepDown();
+    if (m_uiState->mainZoom() == before)
+        return;
+    m_zoomAnchor = ZoomAnchor{imagePoint, anchor};
+    settleCanvasLayout();
+    applyZoomAnchor();
+    // Scroll bars shown or hidden by the new size resize the viewport once more,
+    // after this event; place the point again then.
+    m_zoomAnchor = ZoomAnchor{imagePoint, anchor};
+    QMetaObject::invokeMethod(this, &DocumentWindow::applyZoomAnchor, Qt::QueuedConnection);
+}
+
+void DocumentWindow::settleCanvasLayout()
+{
+    // The canvas has its new fixed size; lay out its holder and let the scroll
+    // area take the new extent now rather than on the next event loop pass.
+    if (QLayout* layout = m_canvasScroll->widget()->layout())
+        layout->activate();
+    QEvent request(QEvent::LayoutRequest);
+    QCoreApplication::sendEvent(m_canvasScroll, &request);
+}
+
+void DocumentWindow::applyZoomAnchor()
+{
+    if (!m_zoomAnchor)
+        return;
+    const ZoomAnchor anchor = *m_zoomAnchor;
+    m_zoomAnchor.reset();
+    // The holder sits at minus the scroll values inside the viewport.
+    const QPointF target = QPointF(m_mainCanvas->pos())
+                           + anchor.imagePoint * m_uiState->mainZoom() - anchor.viewportPoint;
+    m_canvasScroll->horizontalScrollBar()->setValue(qRound(target.x()));
+    m_canvasScroll->verticalScrollBar()->setValue(qRound(target.y()));
+}
 
 void DocumentWindow::dragEnterEvent(QDragEnterEvent* event)
 {

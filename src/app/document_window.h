@@ -4,8 +4,11 @@
 #include <memory>
 
 #include <QMainWindow>
+#include <QPointF>
 #include <QPointer>
 #include <QStringList>
+
+#include <optional>
 
 #include "app/hosted_document.h"
 #include "editor/editor_ui_state.h"
@@ -16,6 +19,8 @@ class QScrollArea;
 class QCloseEvent;
 class QDragEnterEvent;
 class QDropEvent;
+class QMenu;
+class QWheelEvent;
 
 namespace pixmora::editor {
 class PixelCanvasWidget;
@@ -68,6 +73,22 @@ public:
     QAction* cutAction() const { return m_cutAction; }
     QAction* copyAction() const { return m_copyAction; }
     QAction* pasteAction() const { return m_pasteAction; }
+    // View menu: "拡大" and "縮小", one step of the main zoom stepper each, keeping
+    // the middle of the canvas area where it is.
+    QAction* zoomInAction() const { return m_zoomInAction; }
+    QAction* zoomOutAction() const { return m_zoomOutAction; }
+
+    // "最近使ったファイル" under File: one item per path, most recent first, then
+    // "履歴を消去". Disabled while the list is empty.
+    QMenu* recentFilesMenu() const { return m_recentFilesMenu; }
+    QAction* clearRecentFilesAction() const { return m_clearRecentFilesAction; }
+    void setRecentFiles(const QStringList& paths);
+
+    // Moves the main zoom `steps` stepper steps (negative: out), within the
+    // stepper's bounds, and scrolls so that the image point under `anchor`
+    // (canvas scroll area viewport coordinates) stays under it where the
+    // scroll range allows. Ctrl + wheel and the View menu come through here.
+    void zoomMainCanvas(int steps, QPointF anchor);
 
     // Decides whether a close request goes ahead (unsaved changes); without a
     // guard the window always closes.
@@ -94,6 +115,10 @@ public:
 signals:
     // Files dropped on the window, to be opened.
     void filesDropped(const QStringList& paths);
+    // An item of "最近使ったファイル" was chosen.
+    void recentFileChosen(const QString& path);
+    // "履歴を消去" was chosen.
+    void clearRecentFilesChosen();
     // The window accepted a close request and is going away.
     void closed();
 
@@ -102,9 +127,16 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     class Binding;
+
+    // An image point and the viewport point it is to stay under.
+    struct ZoomAnchor {
+        QPointF imagePoint;
+        QPointF viewportPoint;
+    };
 
     void buildLayout();
     void buildMenus();
@@ -117,6 +149,11 @@ private:
     void writeDocument(const document::BitmapDocument& value);
     void resetHistoryIfPending();
     void refreshEditActions();
+    void refreshZoomActions();
+    void wheelZoom(const QWheelEvent& event);
+    void zoomAroundViewportCentre(int steps);
+    void settleCanvasLayout();
+    void applyZoomAnchor();
 
     HostedDocument* m_document = nullptr;
     editor::EditorUIState* m_uiState = nullptr;
@@ -128,6 +165,7 @@ private:
     ToolPaletteWidget* m_toolPalette = nullptr;
     QWidget* m_sideColumn = nullptr;
     QScrollArea* m_canvasScroll = nullptr;
+    QWidget* m_canvasViewport = nullptr;  // compared, never dereferenced in filters
     QScrollArea* m_previewScroll = nullptr;
     ZoomStepper* m_mainZoomStepper = nullptr;
     ZoomStepper* m_previewZoomStepper = nullptr;
@@ -135,6 +173,8 @@ private:
     QPointer<NewCanvasDialog> m_sheet;
     bool m_shown = false;
     bool m_historyResetPending = false;
+    int m_wheelRemainder = 0;  // eighths of a degree not yet turned into steps
+    std::optional<ZoomAnchor> m_zoomAnchor;
 
     QAction* m_newAction = nullptr;
     QAction* m_importAction = nullptr;
@@ -148,6 +188,10 @@ private:
     QAction* m_cutAction = nullptr;
     QAction* m_copyAction = nullptr;
     QAction* m_pasteAction = nullptr;
+    QAction* m_zoomInAction = nullptr;
+    QAction* m_zoomOutAction = nullptr;
+    QMenu* m_recentFilesMenu = nullptr;
+    QAction* m_clearRecentFilesAction = nullptr;
 };
 
 }  // namespace pixmora::app

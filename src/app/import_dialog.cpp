@@ -1,8 +1,11 @@
 #include "app/import_dialog.h"
 
+#include <algorithm>
+
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QFrame>
+#include <QGridLayout>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -18,6 +21,9 @@
 #include "app/text_styles.h"
 #include "document/import_conversion.h"
 #include "document/raster_bridge.h"
+#include "editor/document_binding.h"
+#include "editor/editor_ui_state.h"
+#include "editor/pixel_canvas_widget.h"
 
 namespace pixmora::app {
 
@@ -31,6 +37,8 @@ constexpr int kDialogWidth = 440;
 constexpr int kMargin = 24;
 constexpr int kSpacing = 16;
 constexpr int kHelpWidth = 260;
+// The largest canvas an import makes; the preview source is decoded for it.
+constexpr int kMaxImportSide = 128;
 
 QString fromUtf8(std::string_view text)
 {
@@ -79,6 +87,22 @@ QString methodHelpText(PaletteDitherMethod method)
     return {};
 }
 
+// The preview canvas reads its pixels from here; it never writes (preview role).
+class ImportConfirmationDialog::PreviewBinding final : public editor::DocumentBinding {
+public:
+    model::PixelImage image() const override { return m_image; }
+    void setImage(const model::PixelImage& image) override { m_image = image; }
+
+private:
+    model::PixelImage m_image;
+};
+
+int importPreviewZoom(int width, int height)
+{
+    const int side = std::max({width, height, 1});
+    return std::max(1, ImportConfirmationDialog::previewBoxSide / side);
+}
+
 std::optional<model::PixelImage> performImport(const document::Bytes& imageData,
                                                const ImportChoices& choices)
 {
@@ -101,8 +125,9 @@ ImportConfirmationDialog::ImportConfirmationDialog(document::Bytes imageData, QW
     const auto [startWidth, startHeight] =
         convert::initialImportSize(sourceSize.width(), sourceSize.height());
     // Only JPEG decodes at a reduced size, and JPEG has no alpha channel.
-    m_sourceHasAlphaVariation = document::hasAlphaVariation(
-        document::decodeSourceImage(m_imageData, QSize(128, 128)));
+    m_previewSource =
+        document::decodeSourceImage(m_imageData, QSize(kMaxImportSide, kMaxImportSide));
+    m_sourceHasAlphaVariation = document::hasAlphaVariation(m_previewSource);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(kMargin, kMargin, kMargin, kMargin);
@@ -192,6 +217,7 @@ ImportConfirmationDialog::ImportConfirmationDialog(document::Bytes imageData, QW
     m_methodRow->addWidget(
         makePickerRow(QStringLiteral("ディザリング"), m_palettePicker, m_paletteHelp));
     layout->addWidget(m_methodRow);
+    layout->addWidget(buildPreview(), 0, Qt::AlignLeft);
 
     m_helpPopover = new QFrame(this, Qt::Popup);
     m_helpPopover->setFrameShape(QFrame::StyledPanel);
@@ -217,10 +243,88 @@ ImportConfirmationDialog::ImportConfirmationDialog(document::Bytes imageData, QW
     connect(m_importButton, &QPushButton::clicked, this,
             &ImportConfirmationDialog::performImport);
 
+    m_previewTimer.setSingleShot(true);
+    m_previewTimer.setInterval(0);
+    connect(&m_previewTimer, &QTimer::timeout, this, &ImportConfirmationDialog::updatePreview);
+    connect(m_sizeModel, &CanvasSizeFieldsModel::widthChanged, this,
+            &ImportConfirmationDialog::schedulePreview);
+    connect(m_sizeModel, &CanvasSizeFieldsModel::heightChanged, this,
+            &ImportConfirmationDialog::schedulePreview);
+    connect(m_sizeModel, &CanvasSizeFieldsModel::lockAspectRatioChanged, this,
+            &ImportConfirmationDialog::schedulePreview);
+    connect(m_monochromePicker, &QComboBox::currentIndexChanged, this,
+            &ImportConfirmationDialog::schedulePreview);
+    connect(m_palettePicker, &QComboBox::currentIndexChanged, this,
+            &ImportConfirmationDialog::schedulePreview);
+
     updateMethodRow();
+    // The dialog opens with the preview of its starting choices.
+    updatePreview();
     adjustSize();
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
+}
+
+ImportConfirmationDialog::~ImportConfirmationDialog()
+{
+    // The canvas is deleted with the other children, after the binding.
+    m_previewCanvas->setDocumentBinding(nullptr);
+}
+
+QWidget* ImportConfirmationDialog::buildPreview()
+{
+    auto* section = new QWidget(this);
+    auto* stack = new QVBoxLayout(section);
+    stack->setContentsMargins(0, 0, 0, 0);
+    stack->setSpacing(4);
+    auto* title = new QLabel(QStringLiteral("プレビュー"), section);
+    title->setFont(captionFont());
+    stack->addWidget(title);
+
+    auto* box = new QFrame(section);
+    m_previewBox = box;
+    box->setFrameStyle(QFrame::Box | QFrame::Plain);
+    box->setLineWidth(1);
+    QPalette border = box->palette();
+    border.setColor(QPalette::WindowText, QColor(128, 128, 128, 77));
+    box->setPalette(border);
+    // Room for the largest zoomed result inside the frame line.
+    box->setFixedSize(previewBoxSide + 2, previewBoxSide + 2);
+    auto* centre = new QGridLayout(box);
+    centre->setContentsMargins(1, 1, 1, 1);
+
+    m_previewBinding = std::make_unique<PreviewBinding>();
+    m_previewState = new editor::EditorUIState(this);
+    m_previewCanvas = new editor::PixelCanvasWidget(editor::CanvasRole::preview, box);
+    m_previewCanvas->setUIState(m_previewState);
+    m_previewCanvas->setDocumentBinding(m_previewBinding.get());
+    centre->addWidget(m_previewCanvas, 0, 0, Qt::AlignCenter);
+    stack->addWidget(box, 0, Qt::AlignLeft);
+    return section;
+}
+
+void ImportConfirmationDialog::schedulePreview()
+{
+    m_previewTimer.start();
+}
+
+void ImportConfirmationDialog::updatePreview()
+{
+    m_previewTimer.stop();
+    const ImportChoices state = choices();
+    m_previewChoices = state;
+    m_previewImage.reset();
+    const bool inRange = state.width >= m_sizeModel->lower() && state.width <= m_sizeModel->upper()
+                         && state.height >= m_sizeModel->lower()
+                         && state.height <= m_sizeModel->upper();
+    if (inRange && !m_previewSource.isNull())
+        m_previewImage = document::convertImport(m_previewSource, state.width, state.height,
+                                                 state.colorMode, state.monochromeMethod,
+                                                 state.paletteDither);
+    m_previewBinding->setImage(m_previewImage.value_or(model::PixelImage()));
+    m_previewCanvas->setColorMode(state.colorMode);
+    m_previewState->setPreviewZoom(importPreviewZoom(state.width, state.height));
+    m_previewCanvas->documentImageChanged();
 }
 
 ImportChoices ImportConfirmationDialog::choices() const
@@ -288,6 +392,7 @@ void ImportConfirmationDialog::setColorMode(ColorMode mode)
 {
     m_colorMode = mode;
     updateMethodRow();
+    schedulePreview();
 }
 
 void ImportConfirmationDialog::updateMethodRow()

@@ -1,10 +1,13 @@
 #pragma once
 
 #include <array>
+#include <memory>
 #include <optional>
 
 #include <QDialog>
+#include <QImage>
 #include <QString>
+#include <QTimer>
 
 #include "convert/conversion.h"
 #include "document/png_chunks.h"
@@ -18,6 +21,11 @@ class QPushButton;
 class QRadioButton;
 class QStackedWidget;
 class QToolButton;
+
+namespace pixmora::editor {
+class EditorUIState;
+class PixelCanvasWidget;
+}  // namespace pixmora::editor
 
 namespace pixmora::app {
 
@@ -47,14 +55,27 @@ struct ImportChoices {
 std::optional<model::PixelImage> performImport(const document::Bytes& imageData,
                                                const ImportChoices& choices);
 
+// The preview's pixel size for a width x height result: the largest whole zoom
+// that fits the box, at least 1.
+int importPreviewZoom(int width, int height);
+
 // "画像を取り込む": canvas size, colour mode and method for one import. Emits
 // imported() with the converted image and accepts, or rejects on キャンセル,
 // Escape, the close button, or a source that no longer decodes.
+//
+// Under the method row a preview shows the result of the current choices,
+// enlarged over the checkerboard. It converts a copy of the source decoded once
+// (at the size an import into 128 x 128 needs), so a change costs one
+// conversion, run on the next event loop pass with any other changes made
+// before it. The import itself still starts from the file's bytes.
 class ImportConfirmationDialog : public QDialog {
     Q_OBJECT
 
 public:
+    static constexpr int previewBoxSide = 256;
+
     explicit ImportConfirmationDialog(document::Bytes imageData, QWidget* parent = nullptr);
+    ~ImportConfirmationDialog() override;
 
     ImportChoices choices() const;
     bool sourceHasAlphaVariation() const { return m_sourceHasAlphaVariation; }
@@ -72,6 +93,15 @@ public:
     QPushButton* importButton() const { return m_importButton; }
     QPushButton* cancelButton() const { return m_cancelButton; }
 
+    QWidget* previewBox() const { return m_previewBox; }
+    editor::PixelCanvasWidget* previewCanvas() const { return m_previewCanvas; }
+    // What the preview shows, and the choices it was made with; nothing while
+    // the size is outside 8…128 or the source could not be converted.
+    const std::optional<model::PixelImage>& previewImage() const { return m_previewImage; }
+    const ImportChoices& previewChoices() const { return m_previewChoices; }
+    // A change of choices waits for the next event loop pass.
+    bool isPreviewPending() const { return m_previewTimer.isActive(); }
+
     // The import action with the state as it stands.
     void performImport();
     void showMethodHelp();
@@ -80,10 +110,16 @@ signals:
     void imported(const pixmora::model::PixelImage& image, pixmora::model::ColorMode mode);
 
 private:
+    class PreviewBinding;
+
     void setColorMode(model::ColorMode mode);
     void updateMethodRow();
+    QWidget* buildPreview();
+    void schedulePreview();
+    void updatePreview();
 
     document::Bytes m_imageData;
+    QImage m_previewSource;
     bool m_sourceHasAlphaVariation = false;
     model::ColorMode m_colorMode = model::ColorMode::webSafe256;
 
@@ -100,6 +136,14 @@ private:
     QLabel* m_helpLabel = nullptr;
     QPushButton* m_cancelButton = nullptr;
     QPushButton* m_importButton = nullptr;
+
+    std::unique_ptr<PreviewBinding> m_previewBinding;
+    editor::EditorUIState* m_previewState = nullptr;
+    editor::PixelCanvasWidget* m_previewCanvas = nullptr;
+    QWidget* m_previewBox = nullptr;
+    QTimer m_previewTimer;
+    std::optional<model::PixelImage> m_previewImage;
+    ImportChoices m_previewChoices;
 };
 
 }  // namespace pixmora::app

@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QSettings>
 
 #include "app/application.h"
 
@@ -9,6 +10,7 @@ int main(int argc, char* argv[])
     pixmora::app::configureApplication(application);
 
     pixmora::app::PixmoraApp pixmora;
+    pixmora.documents().setRecentFilesSettings(std::make_unique<QSettings>());
     pixmora.start(QApplication::arguments().mid(1));
     return QApplication::exec();
 }

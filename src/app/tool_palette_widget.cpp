@@ -2,8 +2,10 @@
 
 #include <QCheckBox>
 #include <QFrame>
+#include <QGuiApplication>
 #include <QPainter>
 #include <QPainterPath>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 #include "app/app_resources.h"
@@ -106,6 +108,28 @@ QString ToolPaletteWidget::toolSymbol(EditorTool tool)
     return {};
 }
 
+QKeySequence ToolPaletteWidget::toolShortcut(EditorTool tool)
+{
+    // The letters pixel editors commonly use; none is a canvas key (Return,
+    // Delete, Backspace, Escape) and every menu shortcut carries Ctrl.
+    switch (tool) {
+    case EditorTool::pen: return QKeySequence(Qt::Key_P);
+    case EditorTool::bucket: return QKeySequence(Qt::Key_G);
+    case EditorTool::eraser: return QKeySequence(Qt::Key_E);
+    case EditorTool::select: return QKeySequence(Qt::Key_M);
+    case EditorTool::rectangle: return QKeySequence(Qt::Key_R);
+    case EditorTool::ellipse: return QKeySequence(Qt::Key_O);
+    case EditorTool::line: return QKeySequence(Qt::Key_L);
+    }
+    return {};
+}
+
+QString ToolPaletteWidget::toolTip(EditorTool tool)
+{
+    return QStringLiteral("%1 (%2)").arg(toolTitle(tool),
+                                         toolShortcut(tool).toString(QKeySequence::NativeText));
+}
+
 bool ToolPaletteWidget::showsShapeOptions(EditorTool tool)
 {
     return tool == EditorTool::rectangle || tool == EditorTool::ellipse;
@@ -135,8 +159,14 @@ ToolPaletteWidget::ToolPaletteWidget(EditorUIState* state, QWidget* parent)
             layout->addWidget(inset);
         }
         auto* toolButton = new ToolButton(toolTitle(tool), toolSymbol(tool), this);
+        toolButton->setToolTip(toolTip(tool));
         connect(toolButton, &ToolButton::clicked, this, [this, tool] { m_state->setCurrentTool(tool); });
         m_buttons[i] = toolButton;
+        auto* key = new QShortcut(toolShortcut(tool), this);
+        key->setContext(Qt::WindowShortcut);
+        key->setAutoRepeat(false);
+        connect(key, &QShortcut::activated, this, [this, tool] { chooseByKey(tool); });
+        m_shortcuts[i] = key;
         layout->addWidget(toolButton, 0, Qt::AlignHCenter);
     }
 
@@ -172,6 +202,23 @@ ToolButton* ToolPaletteWidget::button(EditorTool tool) const
             return m_buttons[i];
     }
     return nullptr;
+}
+
+QShortcut* ToolPaletteWidget::shortcut(EditorTool tool) const
+{
+    for (std::size_t i = 0; i < editor::allEditorTools.size(); ++i) {
+        if (editor::allEditorTools[i] == tool)
+            return m_shortcuts[i];
+    }
+    return nullptr;
+}
+
+void ToolPaletteWidget::chooseByKey(EditorTool tool)
+{
+    // A drag in progress finishes with the tool it started with.
+    if (QGuiApplication::mouseButtons() != Qt::NoButton)
+        return;
+    m_state->setCurrentTool(tool);
 }
 
 void ToolPaletteWidget::refreshTool()

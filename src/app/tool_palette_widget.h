@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractButton>
+#include <QKeySequence>
 #include <QString>
 #include <QWidget>
 
@@ -9,6 +10,7 @@
 #include "editor/editor_ui_state.h"
 
 class QCheckBox;
+class QShortcut;
 
 namespace pixmora::app {
 
@@ -49,6 +51,8 @@ private:
 // The tool column: the seven tools in their fixed order, a divider after the
 // selection tool, and the outline/fill options while a rectangle or ellipse tool
 // is current. Everything it shows and changes lives in the window's editor state.
+// Each tool also has a single-key shortcut, live while the palette's window is
+// active and no text field takes the key.
 class ToolPaletteWidget : public QWidget {
     Q_OBJECT
 
@@ -58,6 +62,7 @@ public:
     explicit ToolPaletteWidget(editor::EditorUIState* state, QWidget* parent = nullptr);
 
     ToolButton* button(editor::EditorTool tool) const;
+    QShortcut* shortcut(editor::EditorTool tool) const;
     QCheckBox* strokeCheckBox() const { return m_strokeCheckBox; }
     QCheckBox* fillCheckBox() const { return m_fillCheckBox; }
     // The container of the two check boxes; hidden unless rectangle or ellipse.
@@ -66,14 +71,20 @@ public:
     // Title and symbol name of a tool's button.
     static QString toolTitle(editor::EditorTool tool);
     static QString toolSymbol(editor::EditorTool tool);
+    // The key that picks a tool: P, G, E, M, R, O, L in palette order.
+    static QKeySequence toolShortcut(editor::EditorTool tool);
+    // The button's tooltip: the title with its key, e.g. "ペン (P)".
+    static QString toolTip(editor::EditorTool tool);
     // Whether the outline/fill options belong on screen for this tool.
     static bool showsShapeOptions(editor::EditorTool tool);
 
 private:
     void refreshTool();
+    void chooseByKey(editor::EditorTool tool);
 
     editor::EditorUIState* m_state = nullptr;
     std::array<ToolButton*, editor::allEditorTools.size()> m_buttons{};
+    std::array<QShortcut*, editor::allEditorTools.size()> m_shortcuts{};
     QWidget* m_shapeOptions = nullptr;
     QCheckBox* m_strokeCheckBox = nullptr;
     QCheckBox* m_fillCheckBox = nullptr;
