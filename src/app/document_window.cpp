@@ -97,6 +97,7 @@ DocumentWindow::DocumentWindow(HostedDocument* document, QWidget* parent)
         canvas->setDocumentBinding(m_binding.get());
     }
     m_mainCanvas->setClipboard(new editor::SystemClipboard(this));
+    m_toolPalette->setToolKeyGuard([this] { return !m_mainCanvas->isGestureActive(); });
     m_colorPalette->setColorMode(value.colorMode);
 
     connect(m_document, &HostedDocument::valueChanged, this, &DocumentWindow::documentChanged);
@@ -482,8 +483,13 @@ void DocumentWindow::zoomAroundViewportCentre(int steps)
 void DocumentWindow::zoomMainCanvas(int steps, QPointF anchor)
 {
     const double before = m_uiState->mainZoom();
-    const QPointF canvasOrigin = m_mainCanvas->mapTo(m_canvasScroll->viewport(), QPoint(0, 0));
-    const QPointF imagePoint = (anchor - canvasOrigin) / before;
+    const QPoint origin = mainCanvasOrigin();
+    QPointF imagePoint = (anchor - QPointF(origin)) / before;
+    // A run of steps at one point keeps aiming at the image point it started
+    // from, so neither rounding nor a scroll range that was too short adds up.
+    if (m_lastZoom && m_lastZoom->anchor.viewportPoint == anchor
+        && m_lastZoom->canvasOrigin == origin && m_lastZoom->zoom == before)
+        imagePoint = m_lastZoom->anchor.imagePoint;
     // Through the stepper, so its bounds and step are the only ones.
     for (; steps > 0; --steps)
         m_mainZoomStepper->stepUp();
@@ -521,6 +527,12 @@ void DocumentWindow::applyZoomAnchor()
                            + anchor.imagePoint * m_uiState->mainZoom() - anchor.viewportPoint;
     m_canvasScroll->horizontalScrollBar()->setValue(qRound(target.x()));
     m_canvasScroll->verticalScrollBar()->setValue(qRound(target.y()));
+    m_lastZoom = ZoomResult{anchor, mainCanvasOrigin(), m_uiState->mainZoom()};
+}
+
+QPoint DocumentWindow::mainCanvasOrigin() const
+{
+    return m_mainCanvas->mapTo(m_canvasScroll->viewport(), QPoint(0, 0));
 }
 
 void DocumentWindow::dragEnterEvent(QDragEnterEvent* event)

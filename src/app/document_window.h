@@ -137,6 +137,13 @@ private:
         QPointF imagePoint;
         QPointF viewportPoint;
     };
+    // How the last zoom left the view, so the next step at the same point can
+    // aim at the same image point.
+    struct ZoomResult {
+        ZoomAnchor anchor;
+        QPoint canvasOrigin;
+        double zoom = 0.0;
+    };
 
     void buildLayout();
     void buildMenus();
@@ -154,6 +161,7 @@ private:
     void zoomAroundViewportCentre(int steps);
     void settleCanvasLayout();
     void applyZoomAnchor();
+    QPoint mainCanvasOrigin() const;
 
     HostedDocument* m_document = nullptr;
     editor::EditorUIState* m_uiState = nullptr;
@@ -175,6 +183,7 @@ private:
     bool m_historyResetPending = false;
     int m_wheelRemainder = 0;  // eighths of a degree not yet turned into steps
     std::optional<ZoomAnchor> m_zoomAnchor;
+    std::optional<ZoomResult> m_lastZoom;
 
     QAction* m_newAction = nullptr;
     QAction* m_importAction = nullptr;

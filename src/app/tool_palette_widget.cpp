@@ -2,7 +2,6 @@
 
 #include <QCheckBox>
 #include <QFrame>
-#include <QGuiApplication>
 #include <QPainter>
 #include <QPainterPath>
 #include <QShortcut>
@@ -215,8 +214,7 @@ QShortcut* ToolPaletteWidget::shortcut(EditorTool tool) const
 
 void ToolPaletteWidget::chooseByKey(EditorTool tool)
 {
-    // A drag in progress finishes with the tool it started with.
-    if (QGuiApplication::mouseButtons() != Qt::NoButton)
+    if (m_toolKeyGuard && !m_toolKeyGuard())
         return;
     m_state->setCurrentTool(tool);
 }

@@ -6,6 +6,7 @@
 #include <QWidget>
 
 #include <array>
+#include <functional>
 
 #include "editor/editor_ui_state.h"
 
@@ -71,6 +72,10 @@ public:
     // Title and symbol name of a tool's button.
     static QString toolTitle(editor::EditorTool tool);
     static QString toolSymbol(editor::EditorTool tool);
+    // Asked before a tool key takes effect; the window refuses while a canvas
+    // gesture runs, which must end with the tool it started with.
+    void setToolKeyGuard(std::function<bool()> allowed) { m_toolKeyGuard = std::move(allowed); }
+
     // The key that picks a tool: P, G, E, M, R, O, L in palette order.
     static QKeySequence toolShortcut(editor::EditorTool tool);
     // The button's tooltip: the title with its key, e.g. "ペン (P)".
@@ -85,6 +90,7 @@ private:
     editor::EditorUIState* m_state = nullptr;
     std::array<ToolButton*, editor::allEditorTools.size()> m_buttons{};
     std::array<QShortcut*, editor::allEditorTools.size()> m_shortcuts{};
+    std::function<bool()> m_toolKeyGuard;
     QWidget* m_shapeOptions = nullptr;
     QCheckBox* m_strokeCheckBox = nullptr;
     QCheckBox* m_fillCheckBox = nullptr;

@@ -220,22 +220,28 @@ std::optional<std::pair<std::int64_t, std::int64_t>> findPngChunk(std::string_vi
 
 bool hasOverlongPngChunk(const Bytes& data)
 {
-    if (data.size() < 8 || !std::equal(pngSignature.begin(), pngSignature.end(), data.begin())) {
-        return false;
-    }
+    constexpr int maxStreams = 64;
     const std::uint64_t count = data.size();
-    std::uint64_t pos = 8;
-    while (count - pos >= 8) {
-        const std::uint8_t* header = data.data() + pos;
-        const std::uint64_t length = readBigEndian32(header);
-        if (length > count - pos - 8) {
+    int streams = 0;
+    for (auto at = data.begin();
+         (at = std::search(at, data.end(), pngSignature.begin(), pngSignature.end())) != data.end();
+         ++at) {
+        if (++streams > maxStreams) {
             return true;
         }
-        if (typeEquals(header + 4, "IEND")) {
-            return false;
+        std::uint64_t pos = static_cast<std::uint64_t>(at - data.begin()) + 8;
+        while (count - pos >= 8) {
+            const std::uint8_t* header = data.data() + pos;
+            const std::uint64_t length = readBigEndian32(header);
+            if (length > count - pos - 8) {
+                return true;
+            }
+            if (typeEquals(header + 4, "IEND")) {
+                break;
+            }
+            // A CRC cut short ends the data; that alone costs a decoder nothing.
+            pos = std::min(count, pos + 12 + length);
         }
-        // A CRC cut short ends the data; that alone costs a decoder nothing.
-        pos = std::min(count, pos + 12 + length);
     }
     return false;
 }

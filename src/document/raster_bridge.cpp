@@ -49,9 +49,10 @@ bool fitsBudget(QSize size)
     return size.isValid() && fitsBudget(size.width(), size.height());
 }
 
-// libpng allocates and zeroes a chunk's declared length before reading it, so a PNG
-// whose chunk claims more bytes than it holds is refused unread: it could never
-// decode, and trying could cost gigabytes for a file of a few bytes.
+// libpng allocates and zeroes a chunk's declared length before reading it, so data
+// with a PNG stream (whole, or inside an icon) whose chunk claims more bytes than the
+// data holds is refused unread: that stream could never decode, and trying could cost
+// gigabytes for a file of a few bytes.
 bool safeToDecode(const Bytes& data)
 {
     return !hasOverlongPngChunk(data);

@@ -54,10 +54,57 @@ void CanvasRaster::setImage(const model::PixelImage& image)
         return;
     }
     m_image = image;
+    if (m_layerValid) {
+        composeLayer(x0, y0, x1, y1);
+        markStale(x0, y0, x1, y1);
+    }
+}
+
+void CanvasRaster::setFloating(const model::PixelImage* floating, model::PixelPoint origin)
+{
+    if (!floating && !m_floating) {
+        return;
+    }
+    if (floating && m_floating && origin == m_floatingOrigin && *floating == *m_floating) {
+        return;
+    }
+    const auto before = floatingCells();
+    if (floating) {
+        m_floating = *floating;
+    } else {
+        m_floating.reset();
+    }
+    m_floatingOrigin = origin;
     if (!m_layerValid) {
         return;
     }
-    composeLayer(x0, y0, x1, y1);
+    for (const auto& cells : {before, floatingCells()}) {
+        if (cells) {
+            const std::int64_t x1 = cells->x + cells->width;
+            const std::int64_t y1 = cells->y + cells->height;
+            composeLayer(cells->x, cells->y, x1, y1);
+            markStale(cells->x, cells->y, x1, y1);
+        }
+    }
+}
+
+std::optional<model::PixelRect> CanvasRaster::floatingCells() const
+{
+    if (!m_floating) {
+        return std::nullopt;
+    }
+    const std::int64_t x0 = std::max<std::int64_t>(0, m_floatingOrigin.x);
+    const std::int64_t y0 = std::max<std::int64_t>(0, m_floatingOrigin.y);
+    const std::int64_t x1 = std::min(m_image.width, m_floatingOrigin.x + m_floating->width);
+    const std::int64_t y1 = std::min(m_image.height, m_floatingOrigin.y + m_floating->height);
+    if (x0 >= x1 || y0 >= y1) {
+        return std::nullopt;
+    }
+    return model::PixelRect{x0, y0, x1 - x0, y1 - y0};
+}
+
+void CanvasRaster::markStale(std::int64_t x0, std::int64_t y0, std::int64_t x1, std::int64_t y1)
+{
     if (m_staleX0 < m_staleX1) {
         x0 = std::min(x0, m_staleX0);
         y0 = std::min(y0, m_staleY0);
@@ -92,8 +139,8 @@ void CanvasRaster::paint(QPainter& painter, const QRect& exposed)
         return;
     }
     if (!m_layerValid) {
-        if (m_layer.width() != 2 * m_image.width || m_layer.height() != 2 * m_image.height) {
-            m_layer = QImage(int(2 * m_image.width), int(2 * m_image.height),
+        if (m_layer.width() != 3 * m_image.width || m_layer.height() != 3 * m_image.height) {
+            m_layer = QImage(int(3 * m_image.width), int(3 * m_image.height),
                              QImage::Format_RGB32);
         }
         composeLayer(0, 0, m_image.width, m_image.height);
@@ -149,31 +196,63 @@ void CanvasRaster::composeLayer(std::int64_t x0, std::int64_t y0, std::int64_t x
     const int w = int(x1 - x0);
     const int h = int(y1 - y0);
     // What the cell's fills put down, then laid over the background by QPainter,
-    // so partly transparent colours blend exactly as a direct fill would.
-    QImage fills(2 * w, 2 * h, QImage::Format_ARGB32_Premultiplied);
+    // so partly transparent colours blend exactly as a direct fill would. The grid
+    // is opaque and simply replaces the background.
+    QImage fills(3 * w, 3 * h, QImage::Format_ARGB32_Premultiplied);
     const QRgb light = premultiplied(m_light);
     const QRgb dark = premultiplied(m_dark);
+    const QRgb grid = gridColor.rgba();
     for (int y = 0; y < h; ++y) {
-        auto* top = reinterpret_cast<QRgb*>(fills.scanLine(2 * y));
-        auto* bottom = reinterpret_cast<QRgb*>(fills.scanLine(2 * y + 1));
+        auto* gridRow = reinterpret_cast<QRgb*>(fills.scanLine(3 * y));
+        auto* top = reinterpret_cast<QRgb*>(fills.scanLine(3 * y + 1));
+        auto* bottom = reinterpret_cast<QRgb*>(fills.scanLine(3 * y + 2));
+        std::fill(gridRow, gridRow + 3 * w, grid);
         for (int x = 0; x < w; ++x) {
+            top[3 * x] = bottom[3 * x] = grid;
             const model::RGBAColor c = m_image.at(x0 + x, y0 + y);
             if (c.isTransparent()) {
-                top[2 * x] = light;
-                top[2 * x + 1] = dark;
-                bottom[2 * x] = dark;
-                bottom[2 * x + 1] = light;
+                top[3 * x + 1] = light;
+                top[3 * x + 2] = dark;
+                bottom[3 * x + 1] = dark;
+                bottom[3 * x + 2] = light;
             } else {
-                top[2 * x] = top[2 * x + 1] = bottom[2 * x] = bottom[2 * x + 1] = premultiplied(c);
+                top[3 * x + 1] = top[3 * x + 2] = bottom[3 * x + 1] = bottom[3 * x + 2] =
+                    premultiplied(c);
             }
         }
     }
     QPainter composer(&m_layer);
     composer.setCompositionMode(QPainter::CompositionMode_Source);
-    const QRect target(int(2 * x0), int(2 * y0), 2 * w, 2 * h);
+    const QRect target(int(3 * x0), int(3 * y0), 3 * w, 3 * h);
     composer.fillRect(target, m_background);
     composer.setCompositionMode(QPainter::CompositionMode_SourceOver);
     composer.drawImage(target.topLeft(), fills);
+
+    // Floating pixels cover their whole cells, drawn the way the overlay draws them
+    // on screen: scaled without smoothing, source over.
+    const auto cells = floatingCells();
+    if (!cells) {
+        return;
+    }
+    const std::int64_t fx0 = std::max(x0, cells->x);
+    const std::int64_t fy0 = std::max(y0, cells->y);
+    const std::int64_t fx1 = std::min(x1, cells->x + cells->width);
+    const std::int64_t fy1 = std::min(y1, cells->y + cells->height);
+    if (fx0 >= fx1 || fy0 >= fy1) {
+        return;
+    }
+    QImage floating(int(fx1 - fx0), int(fy1 - fy0), QImage::Format_ARGB32_Premultiplied);
+    for (int y = 0; y < floating.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(floating.scanLine(y));
+        for (int x = 0; x < floating.width(); ++x) {
+            line[x] = premultiplied(
+                m_floating->at(fx0 + x - m_floatingOrigin.x, fy0 + y - m_floatingOrigin.y));
+        }
+    }
+    composer.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    composer.drawImage(QRectF(double(3 * fx0), double(3 * fy0), 3.0 * floating.width(),
+                              3.0 * floating.height()),
+                       floating, QRectF(floating.rect()));
 }
 
 std::vector<int> CanvasRaster::axisMap(int from, int to, std::int64_t cells) const
@@ -191,11 +270,8 @@ std::vector<int> CanvasRaster::axisMap(int from, int to, std::int64_t cells) con
         const double end = alignedEdge(double(c + 1) * s);
         for (auto v = std::int64_t(std::max(start, double(from))); v < std::min(end, double(to));
              ++v) {
-            int index = int(2 * c + (double(v) < middle ? 0 : 1));
-            if (grid && double(v) == start) {
-                index = gridLine;
-            }
-            map[static_cast<std::size_t>(v - from)] = index;
+            const int part = grid && double(v) == start ? 0 : double(v) < middle ? 1 : 2;
+            map[static_cast<std::size_t>(v - from)] = int(3 * c + part);
         }
     }
     return map;
@@ -209,10 +285,9 @@ void CanvasRaster::render(QImage& target, QPoint origin, const QRect& area) cons
     const std::vector<int> columns =
         axisMap(area.left(), area.left() + area.width(), m_image.width);
     const std::vector<int> rows = axisMap(area.top(), area.top() + area.height(), m_image.height);
-    const QRgb grid = gridColor.rgb();
     const QRgb background = m_background.rgb();
     const auto width = static_cast<std::size_t>(area.width());
-    // Rows repeat within each half cell: build one, copy it down.
+    // Rows repeat within each part of a cell: build one, copy it down.
     const QRgb* previous = nullptr;
     int previousRow = INT_MIN;
     for (int i = 0; i < area.height(); ++i) {
@@ -223,15 +298,11 @@ void CanvasRaster::render(QImage& target, QPoint origin, const QRect& area) cons
             std::memcpy(out, previous, width * sizeof(QRgb));
         } else if (row == outside) {
             std::fill(out, out + width, background);
-        } else if (row == gridLine) {
-            for (std::size_t j = 0; j < width; ++j) {
-                out[j] = columns[j] == outside ? background : grid;
-            }
         } else {
             const auto* source = reinterpret_cast<const QRgb*>(m_layer.constScanLine(row));
             for (std::size_t j = 0; j < width; ++j) {
                 const int column = columns[j];
-                out[j] = column >= 0 ? source[column] : column == gridLine ? grid : background;
+                out[j] = column >= 0 ? source[column] : background;
             }
         }
         previous = out;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include <QColor>
@@ -8,6 +9,7 @@
 #include <QRect>
 
 #include "model/pixel_image.h"
+#include "model/pixel_rect.h"
 #include "model/rgba_color.h"
 
 class QPainter;
@@ -19,6 +21,8 @@ namespace pixmora::editor {
 // and from pixel size 6 up the grid over the first column and row of each cell.
 // Cells follow the aliased fill rule: a cell covers the view pixels from
 // round(x * s) to round((x + 1) * s), its left quarter half of that, rounded alike.
+// Floating pixels, when given, are laid over whole cells, grid included, as a
+// source-over drawImage of them would be.
 //
 // Painting an exposed area costs one unscaled image blit: the canvas is kept
 // rendered at the current zoom while it stays within a memory budget, and only the
@@ -41,6 +45,9 @@ public:
     // The pixels to show; only the cells that differ from the last image are
     // composed and rendered again.
     void setImage(const model::PixelImage& image);
+    // Pixels floating over the image, their (0, 0) over cell `origin`; the parts
+    // outside the image are not shown. Nothing to show none.
+    void setFloating(const model::PixelImage* floating, model::PixelPoint origin = {});
     // Zoom, checker colours and what shows through partly transparent pixels.
     void setAppearance(double pixelSize, model::RGBAColor checkerLight,
                        model::RGBAColor checkerDark, QColor background);
@@ -57,13 +64,16 @@ private:
     // pixel `origin`.
     void render(QImage& target, QPoint origin, const QRect& area) const;
     // For view pixels from..to-1 along one axis of `cells` cells: the layer index
-    // (2 * cell + quarter), gridLine on a cell's first pixel, or outside.
+    // (3 * cell + part: 0 the grid line on a cell's first pixel, 1 and 2 the halves),
+    // or outside.
     std::vector<int> axisMap(int from, int to, std::int64_t cells) const;
     QRect viewRectOfCells(std::int64_t x0, std::int64_t y0, std::int64_t x1,
                           std::int64_t y1) const;
+    void markStale(std::int64_t x0, std::int64_t y0, std::int64_t x1, std::int64_t y1);
+    // The cells of the floating pixels that lie on the image, if any.
+    std::optional<model::PixelRect> floatingCells() const;
 
-    static constexpr int gridLine = -1;
-    static constexpr int outside = -2;
+    static constexpr int outside = -1;
 
     std::int64_t m_cacheBudgetPixels = defaultCacheBudgetPixels;
     model::PixelImage m_image;
@@ -71,7 +81,11 @@ private:
     model::RGBAColor m_light;
     model::RGBAColor m_dark;
     QColor m_background;
-    // Each pixel as a 2 x 2 block of what its cell shows, already over the background.
+    std::optional<model::PixelImage> m_floating;
+    model::PixelPoint m_floatingOrigin;
+    // Each pixel as a 3 x 3 block of what its cell shows: the grid colour along the
+    // top row and left column, the quarters already over the background, floating
+    // pixels over all of it.
     QImage m_layer;
     bool m_layerValid = false;
     // The whole canvas at m_pixelSize when within the budget, and the cells

@@ -439,21 +439,31 @@ void PixelCanvasWidget::paintEvent(QPaintEvent* event)
         }
     }
     const QRect exposed = event->rect();
-    QPainter painter(this);
-    m_raster.setAppearance(m_controller.pixelSize(), m_uiState->checkerLightColor(),
-                           m_uiState->checkerDarkColor(), palette().color(backgroundRole()));
-    m_raster.paint(painter, exposed);  // pixels, checker and grid
-    if (m_controller.pixelSize() >= overlayMinimumPixelSize) {
-        paintSelectionOverlay(painter, exposed);
+    const double s = m_controller.pixelSize();
+    const SelectionOverlay overlay = s >= overlayMinimumPixelSize ? m_controller.selectionOverlay()
+                                                                  : SelectionOverlay{};
+    // At whole-number zooms floating pixels fill exactly the cells the raster draws,
+    // so it keeps them rendered with the rest; elsewhere they are drawn over it.
+    const bool floatingInRaster = overlay.floating && s == std::floor(s);
+    if (floatingInRaster) {
+        m_raster.setFloating(&overlay.floating->image,
+                             {overlay.floating->rect.x, overlay.floating->rect.y});
+    } else {
+        m_raster.setFloating(nullptr);
     }
-}
-
-void PixelCanvasWidget::paintSelectionOverlay(QPainter& painter, const QRect& exposed) const
-{
-    const SelectionOverlay overlay = m_controller.selectionOverlay();
-    if (overlay.floating) {
+    QPainter painter(this);
+    m_raster.setAppearance(s, m_uiState->checkerLightColor(), m_uiState->checkerDarkColor(),
+                           palette().color(backgroundRole()));
+    m_raster.paint(painter, exposed);  // pixels, checker, grid
+    if (overlay.floating && !floatingInRaster) {
         paintFloatingPixels(painter, exposed, *overlay.floating);
     }
+    paintSelectionOverlay(painter, overlay);
+}
+
+void PixelCanvasWidget::paintSelectionOverlay(QPainter& painter,
+                                              const SelectionOverlay& overlay) const
+{
     if (overlay.outline) {
         paintOutline(painter, *overlay.outline);
         if (overlay.showHandles) {

@@ -52,6 +52,8 @@ public:
     bool canPaste() const { return m_controller.canPaste(); }
 
     bool isMarchingAntsRunning() const { return m_marchingAntsTimer.isActive(); }
+    // A mouse button went down on the canvas and has not come up yet.
+    bool isGestureActive() const { return m_pressedButton.has_value(); }
     QSize sizeHint() const override;
 
 public slots:
@@ -90,7 +92,7 @@ private:
     void updateCursor();
     void forwardShift(bool shift);
 
-    void paintSelectionOverlay(QPainter& painter, const QRect& exposed) const;
+    void paintSelectionOverlay(QPainter& painter, const SelectionOverlay& overlay) const;
     void paintFloatingPixels(QPainter& painter, const QRect& exposed,
                              const FloatingSelection& floating) const;
     void paintOutline(QPainter& painter, const model::PixelRect& rect) const;

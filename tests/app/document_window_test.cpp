@@ -149,14 +149,16 @@ void DocumentWindowTest::menusInOrderWithShortcuts()
     Host host;
     DocumentWindow* window = host.open(fourByFour());
     const QList<QAction*> menus = window->menuBar()->actions();
-    QCOMPARE(menus.size(), 2);
+    QCOMPARE(menus.size(), 3);
     QCOMPARE(menus[0]->text(), QStringLiteral("ファイル"));
     QCOMPARE(menus[1]->text(), QStringLiteral("編集"));
+    QCOMPARE(menus[2]->text(), QStringLiteral("表示"));
     QCOMPARE(actionTexts(menus[0]->menu()),
-             (QStringList{"新規", "インポート…", "開く…", "-", "保存", "別名で保存…", "閉じる", "-",
-                          "終了"}));
+             (QStringList{"新規", "インポート…", "開く…", "最近使ったファイル", "-", "保存",
+                          "別名で保存…", "閉じる", "-", "終了"}));
     QCOMPARE(actionTexts(menus[1]->menu()),
              (QStringList{"元に戻す", "やり直す", "-", "カット", "コピー", "ペースト"}));
+    QCOMPARE(actionTexts(menus[2]->menu()), (QStringList{"拡大", "縮小"}));
 
     QCOMPARE(window->newAction()->shortcut(), QKeySequence(QStringLiteral("Ctrl+N")));
     QCOMPARE(window->openAction()->shortcut(), QKeySequence(QStringLiteral("Ctrl+O")));
@@ -171,6 +173,10 @@ void DocumentWindowTest::menusInOrderWithShortcuts()
     QCOMPARE(window->cutAction()->shortcut(), QKeySequence(QStringLiteral("Ctrl+X")));
     QCOMPARE(window->copyAction()->shortcut(), QKeySequence(QStringLiteral("Ctrl+C")));
     QCOMPARE(window->pasteAction()->shortcut(), QKeySequence(QStringLiteral("Ctrl+V")));
+    QCOMPARE(window->zoomInAction()->shortcuts(),
+             (QList<QKeySequence>{QKeySequence(QStringLiteral("Ctrl++")),
+                                  QKeySequence(QStringLiteral("Ctrl+="))}));
+    QCOMPARE(window->zoomOutAction()->shortcut(), QKeySequence(QStringLiteral("Ctrl+-")));
     QVERIFY(window->importAction()->shortcut().isEmpty());
     QVERIFY(!window->importAction()->isEnabled());
 }

@@ -51,10 +51,12 @@ private slots:
         EditorUIState state;
         ToolPaletteWidget palette(&state);
         const QStringList titles{"ペン", "バケツ", "消しゴム", "選択", "四角形", "楕円", "直線"};
+        const QStringList tips{"ペン (P)", "バケツ (G)", "消しゴム (E)", "選択 (M)",
+                               "四角形 (R)", "楕円 (O)", "直線 (L)"};
         for (std::size_t i = 0; i < pixmora::editor::allEditorTools.size(); ++i) {
             ToolButton* button = palette.button(pixmora::editor::allEditorTools[i]);
             QCOMPARE(button->title(), titles[int(i)]);
-            QCOMPARE(button->toolTip(), titles[int(i)]);
+            QCOMPARE(button->toolTip(), tips[int(i)]);
             QCOMPARE(button->size(), QSize(44, 40));
             const QImage symbol = pixmora::app::symbolPixmap(button->systemImage(), 18, Qt::black).toImage();
             QVERIFY2(!symbol.isNull(), qPrintable(button->systemImage()));

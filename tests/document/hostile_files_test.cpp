@@ -289,6 +289,16 @@ std::vector<HostileFile> hostileFiles()
         {"overlongTextBehindImageData", writes([] { return damaged(sampleDocument(), "tEXt", 0, 0x40); }),
          MustImport{Reason::notAnImage, kNotAnImageText}, Import{4, 4, ColorMode::twoColor, {}}},
 
+        {"iconHoldingAnOverlongPng",
+         writes([] {
+             const Bytes png = damaged(sampleDocument(), "tEXt", 0, 0x40);
+             Bytes ico{0, 0, 1, 0, 1, 0, 3, 3, 0, 0, 1, 0, 32, 0};
+             test::append(ico, Bytes{static_cast<std::uint8_t>(png.size()), 0, 0, 0, 22, 0, 0, 0});
+             test::append(ico, png);
+             return ico;
+         }),
+         MustImport{Reason::notAnImage, kNotAnImageText}, Import{4, 4, ColorMode::twoColor, {}}},
+
         // Checksums: a damaged critical chunk refuses, a damaged ancillary one is
         // dropped by the decoder while its text still counts.
         {"imageDataCrcDamaged",

@@ -388,6 +388,27 @@ TEST(OverlongChunk, DataShorterThanADeclaredLengthBeforeIendIsOverlong)
     }
 }
 
+// Icons carry whole PNGs inside, which Qt hands to the same decoder.
+TEST(OverlongChunk, EmbeddedStreamsCountWhereverTheyStart)
+{
+    const Bytes image = chunk("IDAT", Bytes(20, 0));
+    const Bytes claim = bigEndian(0x4000001Du) + bytes("tEXt") + Bytes(29, 'x');
+    const Bytes iconHeader = Bytes{0, 0, 1, 0, 1, 0} + Bytes(16, 7);
+    EXPECT_FALSE(hasOverlongPngChunk(iconHeader + header() + image + iend));
+    EXPECT_TRUE(hasOverlongPngChunk(iconHeader + header() + claim + image + iend));
+    // The second of two streams, after a complete first one.
+    EXPECT_TRUE(hasOverlongPngChunk(header() + image + iend + Bytes(5, 1) + header() + claim));
+
+    // Walking every one of very many streams would cost time in proportion to their
+    // number times the data's size; past 64 the data is refused unwalked.
+    Bytes many;
+    for (int i = 0; i < 64; ++i) {
+        many = many + header() + iend;
+    }
+    EXPECT_FALSE(hasOverlongPngChunk(many));
+    EXPECT_TRUE(hasOverlongPngChunk(many + header() + iend));
+}
+
 TEST(HostileBuffers, RandomDamageNeverEscapesTheBuffer)
 {
     const Bytes good = insertPngTextChunk(keyword, "sixteenColor", encodePng(sampleImage()));

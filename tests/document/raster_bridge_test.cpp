@@ -123,7 +123,8 @@ TEST(HostileFiles, HugeDeclaredSizesAreRefusedBeforeDecoding)
 
 // A chunk claiming a gigabyte in a file of a hundred bytes: the decoder would
 // allocate and zero the gigabyte before finding the data missing, so no entry point
-// may hand such data to it.
+// may hand such data to it, whether the PNG is the file or sits inside an icon
+// (fuzz findings).
 TEST(HostileFiles, ChunkClaimingMoreThanTheDataHoldsIsNeverDecoded)
 {
     const auto peakResidentBytes = [] {
@@ -141,11 +142,26 @@ TEST(HostileFiles, ChunkClaimingMoreThanTheDataHoldsIsNeverDecoded)
     test::append(png, claim);
     png.insert(png.end(), image.begin() + idat, image.end());
 
+    // The same PNG as the one image of an icon, which Qt decodes as a PNG in its own right.
+    const auto icon = [](const Bytes& entry) {
+        Bytes ico{0, 0, 1, 0, 1, 0, 8, 8, 0, 0, 1, 0, 32, 0};
+        for (const std::uint32_t field : {static_cast<std::uint32_t>(entry.size()), 22u}) {
+            for (int shift = 0; shift < 32; shift += 8) {
+                ico.push_back(static_cast<std::uint8_t>(field >> shift));
+            }
+        }
+        test::append(ico, entry);
+        return ico;
+    };
+    ASSERT_EQ(decodeSourceImage(icon(image)).size(), QSize(8, 8));
+
     const std::int64_t before = peakResidentBytes();
-    EXPECT_FALSE(decodeImageData(png));
-    EXPECT_FALSE(sourceImageSize(png));
-    EXPECT_TRUE(decodeSourceImage(png, QSize(4, 4)).isNull());
-    EXPECT_FALSE(isReadableImage(png));
+    for (const Bytes& data : {png, icon(png)}) {
+        EXPECT_FALSE(decodeImageData(data));
+        EXPECT_FALSE(sourceImageSize(data));
+        EXPECT_TRUE(decodeSourceImage(data, QSize(4, 4)).isNull());
+        EXPECT_FALSE(isReadableImage(data));
+    }
     EXPECT_LT(peakResidentBytes() - before, std::int64_t{256} << 20);
 }
 

@@ -1,0 +1,204 @@
+#!/usr/bin/python3
+"""Installs a Pixmora build into a temporary prefix (or packs it with CPack) and
+checks the installed files: programs, desktop entry, icons."""
+
+import argparse
+import os
+import re
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+import xml.etree.ElementTree as ElementTree
+
+ICON_SIZES = (16, 32, 48, 64, 128, 256)
+# The heart's red, drawn on whole pixels at every size.
+HEART_RED = (0xE4, 0x3F, 0x5A)
+SKIPPED = 77
+
+failures = []
+
+
+def check(condition, message):
+    if not condition:
+        failures.append(message)
+    return condition
+
+
+def run(command, **kwargs):
+    result = subprocess.run(command, capture_output=True, text=True, **kwargs)
+    if result.returncode != 0:
+        sys.stderr.write(result.stdout + result.stderr)
+        raise SystemExit(f"failed: {' '.join(command)}")
+    return result.stdout
+
+
+def png_header(path):
+    """(width, height, colour type) from the IHDR chunk."""
+    with open(path, "rb") as file:
+        data = file.read(33)
+    if data[:8] != b"\x89PNG\r\n\x1a\n" or data[12:16] != b"IHDR":
+        return None
+    width, height, _depth, colour_type = struct.unpack(">IIBB", data[16:26])
+    return width, height, colour_type
+
+
+def parse_desktop_entry(path):
+    """Groups of key -> value, failing on duplicate keys and malformed lines."""
+    groups = {}
+    current = None
+    with open(path, encoding="utf-8") as file:
+        for number, raw in enumerate(file, 1):
+            line = raw.rstrip("\n")
+            if not line or line.startswith("#"):
+                continue
+            if line.startswith("[") and line.endswith("]"):
+                current = line[1:-1]
+                check(current not in groups, f"desktop entry: group {current} twice")
+                groups[current] = {}
+                continue
+            check(current is not None, f"desktop entry line {number}: key before any group")
+            match = re.fullmatch(r"([A-Za-z0-9-]+(?:\[[A-Za-z_@.]+\])?)=(.*)", line)
+            if not check(match, f"desktop entry line {number}: not key=value: {line!r}"):
+                continue
+            key, value = match.groups()
+            check(key not in groups[current], f"desktop entry: key {key} twice")
+            groups[current][key] = value
+    return groups
+
+
+def check_desktop_entry(prefix):
+    path = os.path.join(prefix, "share/applications/pixmora.desktop")
+    if not check(os.path.isfile(path), "share/applications/pixmora.desktop missing"):
+        return
+    validator = shutil.which("desktop-file-validate")
+    if validator:
+        result = subprocess.run([validator, path], capture_output=True, text=True)
+        check(result.returncode == 0 and "error" not in result.stdout,
+              "desktop-file-validate: " + result.stdout + result.stderr)
+    groups = parse_desktop_entry(path)
+    with open(path, encoding="utf-8") as file:
+        check(file.readline().strip() == "[Desktop Entry]", "desktop entry: first group")
+    entry = groups.get("Desktop Entry", {})
+    check(entry.get("Type") == "Application", "desktop entry: Type")
+    for key in ("Name", "GenericName", "Comment"):
+        check(entry.get(key), f"desktop entry: {key} missing")
+    for key in ("GenericName[ja]", "Comment[ja]"):
+        check(re.search(r"[\u3040-\u30ff\u4e00-\u9fff]", entry.get(key, "")),
+              f"desktop entry: {key} is not Japanese")
+    exec_line = entry.get("Exec", "").split()
+    check(exec_line[:1] == ["pixmora"] and exec_line[1:] in (["%F"], ["%U"]),
+          f"desktop entry: Exec {exec_line}")
+    check(os.access(os.path.join(prefix, "bin", "pixmora"), os.X_OK),
+          "desktop entry: Exec names no installed program")
+    check(entry.get("Icon") == "pixmora", "desktop entry: Icon")
+    check(entry.get("Terminal") == "false", "desktop entry: Terminal")
+    categories = entry.get("Categories", "")
+    check(categories.endswith(";") and "Graphics" in categories.split(";"),
+          f"desktop entry: Categories {categories}")
+    mime = entry.get("MimeType", "")
+    types = [t for t in mime.split(";") if t]
+    check(mime.endswith(";"), "desktop entry: MimeType must end with ';'")
+    check("image/png" in types, "desktop entry: image/png not offered")
+    check(len(types) > 1 and all(t.startswith("image/") for t in types),
+          f"desktop entry: MimeType {mime}")
+
+
+def check_icons(prefix):
+    svg = os.path.join(prefix, "share/icons/hicolor/scalable/apps/pixmora.svg")
+    if check(os.path.isfile(svg), "scalable icon missing"):
+        root = ElementTree.parse(svg).getroot()
+        check(root.tag.endswith("svg"), "scalable icon is not SVG")
+    try:
+        from PIL import Image
+    except ImportError:
+        Image = None
+    for size in ICON_SIZES:
+        png = os.path.join(prefix, f"share/icons/hicolor/{size}x{size}/apps/pixmora.png")
+        if not check(os.path.isfile(png), f"{size}x{size} icon missing"):
+            continue
+        header = png_header(png)
+        check(header == (size, size, 6), f"{size}x{size} icon header {header}")
+        if Image is not None:
+            with Image.open(png) as image:
+                centre = image.convert("RGBA").getpixel((size // 2, size // 2))
+            check(centre == HEART_RED + (255,), f"{size}x{size} icon centre {centre}")
+
+
+def check_programs(prefix):
+    for name in ("pixmora", "pixmora-convert"):
+        path = os.path.join(prefix, "bin", name)
+        if check(os.path.isfile(path) and os.access(path, os.X_OK), f"bin/{name} not executable"):
+            with open(path, "rb") as file:
+                check(file.read(4) == b"\x7fELF", f"bin/{name} is not a program")
+    convert = os.path.join(prefix, "bin", "pixmora-convert")
+    if os.access(convert, os.X_OK):
+        result = subprocess.run([convert, "--version"], capture_output=True, text=True)
+        check(result.returncode == 0 and result.stdout.strip(),
+              "installed pixmora-convert --version failed")
+
+
+def check_tree(build, config):
+    with tempfile.TemporaryDirectory(prefix="pixmora-install-") as prefix:
+        command = ["cmake", "--install", build, "--prefix", prefix]
+        if config:
+            command += ["--config", config]
+        run(command)
+        check_programs(prefix)
+        check_desktop_entry(prefix)
+        check_icons(prefix)
+        installed = sorted(os.path.relpath(os.path.join(d, f), prefix)
+                           for d, _, files in os.walk(prefix) for f in files)
+        check(not any("render-icon" in path for path in installed),
+              "the icon rendering tool is installed")
+
+
+def check_deb(build):
+    if not shutil.which("dpkg-deb"):
+        print("dpkg-deb not found: package not checked")
+        raise SystemExit(SKIPPED)
+    with tempfile.TemporaryDirectory(prefix="pixmora-deb-") as out:
+        run(["cpack", "-G", "DEB", "--config", os.path.join(build, "CPackConfig.cmake"),
+             "-B", out])
+        debs = [f for f in os.listdir(out) if f.endswith(".deb")]
+        if not check(len(debs) == 1, f"cpack made {debs}"):
+            return
+        deb = os.path.join(out, debs[0])
+        check(run(["dpkg-deb", "-f", deb, "Package"]).strip() == "pixmora", "package name")
+        check(run(["dpkg-deb", "-f", deb, "Section"]).strip() == "graphics", "section")
+        depends = run(["dpkg-deb", "-f", deb, "Depends"])
+        names = {alternative.strip().split(" ")[0]
+                 for group in depends.split(",") for alternative in group.split("|")}
+        for needed in ("libqt6widgets6", "libqt6gui6", "libqt6core6", "libqt6svg6", "libc6",
+                       "libstdc++6", "qt6-image-formats-plugins", "fonts-ipafont-gothic"):
+            check(needed in names, f"Depends lacks {needed}: {depends.strip()}")
+        contents = run(["dpkg-deb", "-c", deb])
+        for path in ["./usr/bin/pixmora", "./usr/bin/pixmora-convert",
+                     "./usr/share/applications/pixmora.desktop",
+                     "./usr/share/icons/hicolor/scalable/apps/pixmora.svg"] + [
+                         f"./usr/share/icons/hicolor/{s}x{s}/apps/pixmora.png" for s in ICON_SIZES]:
+            check(re.search(r"\s" + re.escape(path) + r"$", contents, re.MULTILINE),
+                  f"package lacks {path}")
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--build", required=True)
+    parser.add_argument("--config", default="")
+    parser.add_argument("--deb", action="store_true")
+    arguments = parser.parse_args()
+    if arguments.deb:
+        check_deb(arguments.build)
+    else:
+        check_tree(arguments.build, arguments.config)
+    for failure in failures:
+        print("FAIL:", failure)
+    if failures:
+        return 1
+    print("install checks passed")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
