@@ -24,6 +24,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             std::abort();
     }
 
+    // Walks every embedded stream: must stay in bounds and end on any input.
+    (void)hasOverlongPngChunk(bytes);
+
     const Bytes inserted = insertPngTextChunk("pixmoraColorMode", "sixteenColor", bytes);
     if (findPngChunk("IEND", bytes)) {
         // What was inserted must read back, unless an earlier chunk with the

@@ -29,6 +29,7 @@ void CanvasRaster::setImage(const model::PixelImage& image)
     if (image.width != m_image.width || image.height != m_image.height) {
         m_image = image;
         m_layerValid = false;
+        ++m_generation;
         return;
     }
     // The box around the pixels that differ; most repaints change nothing or a few.
@@ -54,6 +55,7 @@ void CanvasRaster::setImage(const model::PixelImage& image)
         return;
     }
     m_image = image;
+    ++m_generation;
     if (m_layerValid) {
         composeLayer(x0, y0, x1, y1);
         markStale(x0, y0, x1, y1);
@@ -69,6 +71,7 @@ void CanvasRaster::setFloating(const model::PixelImage* floating, model::PixelPo
         return;
     }
     const auto before = floatingCells();
+    ++m_generation;
     if (floating) {
         m_floating = *floating;
     } else {
@@ -125,10 +128,12 @@ void CanvasRaster::setAppearance(double pixelSize, model::RGBAColor checkerLight
         m_dark = checkerDark;
         m_background = background;
         m_layerValid = false;
+        ++m_generation;
     }
     if (pixelSize != m_pixelSize) {
         m_pixelSize = pixelSize;
         m_renderedValid = false;
+        ++m_generation;
     }
 }
 

@@ -56,6 +56,8 @@ public:
 
     // The view pixels the canvas covers.
     QRect canvasArea() const;
+    // Changes whenever what paint() puts down may have changed.
+    std::uint64_t generation() const { return m_generation; }
 
 private:
     void composeLayer(std::int64_t x0, std::int64_t y0, std::int64_t x1, std::int64_t y1);
@@ -76,6 +78,7 @@ private:
     static constexpr int outside = -1;
 
     std::int64_t m_cacheBudgetPixels = defaultCacheBudgetPixels;
+    std::uint64_t m_generation = 0;
     model::PixelImage m_image;
     double m_pixelSize = 0.0;
     model::RGBAColor m_light;

@@ -85,6 +85,37 @@ void drawCellsScaled(QPainter& painter, const QImage& image, int block, const Ce
     }
 }
 
+// The closed subpaths of path whose bounds meet area. Filling them paints exactly
+// what filling the whole path paints inside area.
+QPainterPath subpathsMeeting(const QPainterPath& path, const QRectF& area)
+{
+    QPainterPath kept;
+    kept.setFillRule(path.fillRule());
+    const int count = path.elementCount();
+    for (int first = 0; first < count;) {
+        int end = first + 1;
+        while (end < count && !path.elementAt(end).isMoveTo()) {
+            ++end;
+        }
+        QPointF low = path.elementAt(first);
+        QPointF high = low;
+        for (int i = first + 1; i < end; ++i) {
+            const QPointF p = path.elementAt(i);
+            low = QPointF(std::min(low.x(), p.x()), std::min(low.y(), p.y()));
+            high = QPointF(std::max(high.x(), p.x()), std::max(high.y(), p.y()));
+        }
+        if (low.x() <= area.right() && high.x() >= area.left() && low.y() <= area.bottom()
+            && high.y() >= area.top()) {
+            kept.moveTo(path.elementAt(first));
+            for (int i = first + 1; i < end; ++i) {
+                kept.lineTo(path.elementAt(i));
+            }
+        }
+        first = end;
+    }
+    return kept;
+}
+
 // 0 <= phase < 10; the pattern repeats every 10 points.
 double normalisedPhase(double phase)
 {
@@ -457,15 +488,87 @@ void PixelCanvasWidget::paintEvent(QPaintEvent* event)
     m_raster.paint(painter, exposed);  // pixels, checker, grid
     if (overlay.floating && !floatingInRaster) {
         paintFloatingPixels(painter, exposed, *overlay.floating);
+        paintSelectionOverlay(painter, exposed, overlay);
+    } else if (overlay.outline) {
+        paintCachedOutline(painter, exposed, overlay);
     }
-    paintSelectionOverlay(painter, overlay);
 }
 
-void PixelCanvasWidget::paintSelectionOverlay(QPainter& painter,
-                                              const SelectionOverlay& overlay) const
+void PixelCanvasWidget::paintCachedOutline(QPainter& painter, const QRect& exposed,
+                                           const SelectionOverlay& overlay)
+{
+    OutlineCache& cache = m_outlineCache;
+    if (cache.rasterGeneration != m_raster.generation()
+        || cache.pixelSize != m_controller.pixelSize() || cache.outline != *overlay.outline
+        || cache.showHandles != overlay.showHandles || !cache.exposed.contains(exposed)) {
+        cache = {m_raster.generation(), m_controller.pixelSize(), *overlay.outline,
+                 overlay.showHandles, exposed, {}};
+    }
+    const double phase = normalisedPhase(m_controller.marchingAntsPhase());
+    auto entry = std::find_if(cache.phases.begin(), cache.phases.end(),
+                              [phase](const auto& p) { return p.first == phase; });
+    if (entry == cache.phases.end()) {
+        if (cache.phases.size() >= 16) {
+            cache.phases.clear();
+        }
+        std::vector<OutlineStrip> strips;
+        for (const QRect& band : outlineBands(*overlay.outline, cache.exposed & rect())) {
+            OutlineStrip strip{band, QImage(band.size(), QImage::Format_RGB32)};
+            QPainter stripPainter(&strip.pixels);
+            stripPainter.translate(-band.topLeft());
+            m_raster.paint(stripPainter, band);
+            paintSelectionOverlay(stripPainter, band, overlay);
+            strips.push_back(std::move(strip));
+        }
+        cache.phases.emplace_back(phase, std::move(strips));
+        entry = std::prev(cache.phases.end());
+    }
+    for (const OutlineStrip& strip : entry->second) {
+        const QRect shown = strip.area & exposed;
+        if (!shown.isEmpty()) {
+            painter.drawImage(shown.topLeft(), strip.pixels,
+                              shown.translated(-strip.area.topLeft()));
+        }
+    }
+}
+
+// The view pixels the outline and its handles can touch: bands along the four
+// edges, or one block for a small selection.
+std::vector<QRect> PixelCanvasWidget::outlineBands(const PixelRect& rect, const QRect& within) const
+{
+    // Past the half pen width and the half handle square, with room to spare.
+    constexpr int margin = 8;
+    const double s = m_controller.pixelSize();
+    const int left = int(std::floor(double(rect.x) * s));
+    const int top = int(std::floor(double(rect.y) * s));
+    const int right = int(std::ceil(double(rect.x + rect.width) * s));
+    const int bottom = int(std::ceil(double(rect.y + rect.height) * s));
+    std::vector<QRect> bands;
+    if (right - left <= 4 * margin || bottom - top <= 4 * margin) {
+        bands.push_back(QRect(QPoint(left - margin, top - margin),
+                              QPoint(right + margin - 1, bottom + margin - 1)));
+    } else {
+        const int across = right - left + 2 * margin;
+        const int down = bottom - top - 2 * margin;
+        bands = {QRect(left - margin, top - margin, across, 2 * margin),
+                 QRect(left - margin, bottom - margin, across, 2 * margin),
+                 QRect(left - margin, top + margin, 2 * margin, down),
+                 QRect(right - margin, top + margin, 2 * margin, down)};
+    }
+    std::vector<QRect> visible;
+    for (const QRect& band : bands) {
+        if (const QRect part = band & within; !part.isEmpty()) {
+            visible.push_back(part);
+        }
+    }
+    return visible;
+}
+
+void PixelCanvasWidget::paintSelectionOverlay(QPainter& painter, const QRect& exposed,
+                                              const SelectionOverlay& overlay)
 {
     if (overlay.outline) {
-        paintOutline(painter, *overlay.outline);
+        paintOutline(painter, *overlay.outline, exposed);
         if (overlay.showHandles) {
             paintHandles(painter, *overlay.outline);
         }
@@ -497,22 +600,51 @@ void PixelCanvasWidget::paintFloatingPixels(QPainter& painter, const QRect& expo
                     floating.rect.y + cells.y0, s);
 }
 
-void PixelCanvasWidget::paintOutline(QPainter& painter, const PixelRect& rect) const
+const PixelCanvasWidget::OutlinePaths& PixelCanvasWidget::outlinePaths(const PixelRect& rect)
 {
+    OutlinePathCache& cache = m_outlinePaths;
     const double s = m_controller.pixelSize();
+    if (cache.pixelSize != s || cache.outline != rect) {
+        cache = {s, rect, {}};
+    }
+    const double phase = normalisedPhase(m_controller.marchingAntsPhase());
+    for (const OutlinePaths& paths : cache.phases) {
+        if (paths.phase == phase) {
+            return paths;
+        }
+    }
+    if (cache.phases.size() >= 16) {
+        cache.phases.clear();
+    }
     QPainterPath path;
     path.addRect(QRectF(double(rect.x) * s, double(rect.y) * s, double(rect.width) * s,
                         double(rect.height) * s));
-    const double phase = m_controller.marchingAntsPhase();
-    painter.setRenderHint(QPainter::Antialiasing, true);
-    for (const auto& [colour, offset] :
-         {std::pair{overlayDarkGrey, 0.0}, std::pair{QColor(Qt::white), dashLength}}) {
-        QPen pen(colour, outlineWidth, Qt::CustomDashLine, Qt::FlatCap, Qt::MiterJoin);
+    // The outline a dashed pen strokes, made once and filled: QPainter would stroke
+    // it again for every paint, and skip dashes off the device inexactly.
+    const auto dashes = [&](double offset) {
+        QPainterPathStroker stroker;
+        stroker.setWidth(outlineWidth);
+        stroker.setCapStyle(Qt::FlatCap);
+        stroker.setJoinStyle(Qt::MiterJoin);
+        stroker.setMiterLimit(QPen().miterLimit());
         // Qt measures dashes and their offset in pen widths.
-        pen.setDashPattern({dashLength / outlineWidth, dashLength / outlineWidth});
-        pen.setDashOffset(normalisedPhase(phase + offset) / outlineWidth);
-        painter.strokePath(path, pen);
-    }
+        stroker.setDashPattern({dashLength / outlineWidth, dashLength / outlineWidth});
+        stroker.setDashOffset(normalisedPhase(phase + offset) / outlineWidth);
+        return stroker.createStroke(path);
+    };
+    cache.phases.push_back({phase, dashes(0.0), dashes(dashLength)});
+    return cache.phases.back();
+}
+
+void PixelCanvasWidget::paintOutline(QPainter& painter, const PixelRect& rect,
+                                     const QRect& within)
+{
+    const OutlinePaths& paths = outlinePaths(rect);
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    // Dashes apart from the area cannot touch it.
+    const QRectF area = QRectF(within).adjusted(-2.0, -2.0, 2.0, 2.0);
+    painter.fillPath(subpathsMeeting(paths.dark, area), overlayDarkGrey);
+    painter.fillPath(subpathsMeeting(paths.light, area), QColor(Qt::white));
 }
 
 void PixelCanvasWidget::paintHandles(QPainter& painter, const PixelRect& rect) const

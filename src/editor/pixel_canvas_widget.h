@@ -1,7 +1,10 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
+#include <vector>
 
+#include <QPainterPath>
 #include <QPointF>
 #include <QPointer>
 #include <QTimer>
@@ -92,10 +95,15 @@ private:
     void updateCursor();
     void forwardShift(bool shift);
 
-    void paintSelectionOverlay(QPainter& painter, const SelectionOverlay& overlay) const;
+    void paintSelectionOverlay(QPainter& painter, const QRect& exposed,
+                               const SelectionOverlay& overlay);
+    void paintCachedOutline(QPainter& painter, const QRect& exposed,
+                            const SelectionOverlay& overlay);
+    std::vector<QRect> outlineBands(const model::PixelRect& rect, const QRect& within) const;
     void paintFloatingPixels(QPainter& painter, const QRect& exposed,
                              const FloatingSelection& floating) const;
-    void paintOutline(QPainter& painter, const model::PixelRect& rect) const;
+    // The marching-ants outline, of which only what meets `within` is drawn.
+    void paintOutline(QPainter& painter, const model::PixelRect& rect, const QRect& within);
     void paintHandles(QPainter& painter, const model::PixelRect& rect) const;
 
     const CanvasRole m_role;
@@ -108,6 +116,37 @@ private:
     bool m_shiftDown = false;
     CanvasRaster m_raster;
     bool m_imageMayHaveChanged = true;
+
+    // The outline and handles with the canvas beneath them, in the bands around the
+    // selection that were in view, kept for each marching-ants phase: stroking the
+    // dashes costs far more than copying them.
+    struct OutlineStrip {
+        QRect area;
+        QImage pixels;
+    };
+    struct OutlineCache {
+        std::uint64_t rasterGeneration = 0;
+        double pixelSize = 0.0;
+        model::PixelRect outline;
+        bool showHandles = false;
+        QRect exposed;
+        std::vector<std::pair<double, std::vector<OutlineStrip>>> phases;
+    };
+    OutlineCache m_outlineCache;
+
+    // The outline's two dash colours as filled shapes, for each ants phase.
+    struct OutlinePaths {
+        double phase = 0.0;
+        QPainterPath dark;
+        QPainterPath light;
+    };
+    struct OutlinePathCache {
+        double pixelSize = 0.0;
+        model::PixelRect outline;
+        std::vector<OutlinePaths> phases;
+    };
+    const OutlinePaths& outlinePaths(const model::PixelRect& rect);
+    OutlinePathCache m_outlinePaths;
 };
 
 }  // namespace pixmora::editor

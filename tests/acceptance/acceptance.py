@@ -19,6 +19,7 @@ Every process it starts is stopped by its process id, also when a check fails.
 import atexit
 import ctypes
 import functools
+import importlib
 import math
 import os
 import re
@@ -46,7 +47,7 @@ COMMAND_TIMEOUT = 60  # for one xdotool, xclip or pngcheck run
 def missing_requirements():
     missing = [tool for tool in ("Xvfb", "xdotool", "xclip", "pngcheck") if not shutil.which(tool)]
     try:
-        import PIL.ImageGrab  # noqa: F401
+        importlib.import_module("PIL.ImageGrab")
     except ImportError:
         missing.append("python3-pil")
     if not os.access(BINARY, os.X_OK):
@@ -102,15 +103,18 @@ def stop_all_processes():
 
 
 atexit.register(stop_all_processes)
+_scratch = []  # folders of the run, removed at exit even when a signal cut it short
+atexit.register(lambda: [shutil.rmtree(folder, ignore_errors=True) for folder in _scratch])
 
 
-def _exit_on_signal(signum, _frame):
-    # CTest's timeout sends SIGTERM; leave through atexit so nothing stays behind.
-    raise SystemExit(128 + signum)
+def _interrupt(_signum, _frame):
+    # A CTest timeout or Ctrl+C: stop the run (unittest lets only this through)
+    # and leave through atexit, so nothing started here stays behind.
+    raise KeyboardInterrupt
 
 
 for _signal in (signal.SIGTERM, signal.SIGHUP, signal.SIGINT):
-    signal.signal(_signal, _exit_on_signal)
+    signal.signal(_signal, _interrupt)
 
 
 def wait_until(what, probe, timeout=None):
@@ -223,8 +227,10 @@ class Display:
         read_end, write_end = os.pipe()
         try:
             self.server = start_process(
+                # -noreset: by default the server resets when its last client
+                # leaves, and a client connecting meanwhile is turned away.
                 ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1280x1024x24",
-                 "-nolisten", "tcp"],
+                 "-nolisten", "tcp", "-noreset"],
                 pass_fds=(write_end,), stdin=subprocess.DEVNULL, stdout=log, stderr=log)
         finally:
             os.close(write_end)
@@ -244,7 +250,7 @@ class Display:
         self.name = ":" + number.decode().strip()
         self.root = None
         self.env = dict(os.environ, DISPLAY=self.name)
-        # Reported is not always reachable yet: wait until a client gets in.
+        # Nothing depends on the server before it has taken a client.
         wait_until(f"a client connection to {self.name}",
                    lambda: self.run("xdotool", "getdisplaygeometry", check=False).returncode == 0)
 
@@ -266,8 +272,8 @@ class Display:
     def windows(self):
         """Mapped top-level windows as {id: name}, the root window left out.
 
-        Names are matched here rather than by xdotool's search, which compares
-        the legacy name property and misses titles outside Latin-1.
+        Names are matched here rather than by xdotool's own name search, which
+        misses titles with Japanese text or a dash.
         """
         if self.root is None:
             self.root = self.xdotool("search", "--maxdepth", 0, "--name", "").split()[0]
@@ -396,7 +402,7 @@ UNTITLED = "名称未設定"
 # Finding things on screen.
 
 def exact_mask(image, colour):
-    """A mode-1 image, set where image has exactly this RGB colour."""
+    """A mask (mode L, 255 or 0): set where the image has exactly this RGB colour."""
     diff = ImageChops.difference(image, Image.new("RGB", image.size, colour[:3]))
     r, g, b = diff.split()
     return ImageChops.lighter(ImageChops.lighter(r, g), b).point(lambda v: 255 if v == 0 else 0)
@@ -548,14 +554,23 @@ def side_column_box(display, wid):
 
 
 def find_swatch(display, wid, colour):
-    """Centre of the swatch of an exact colour in the colour panel."""
+    """Centre of the swatch of an exact colour in the colour panel.
+
+    The preview and the current-colour wells may show the colour as well; the
+    swatch grid lies below them, so the lowest solid block of the colour is taken.
+    """
     box = side_column_box(display, wid)
-    shot = display.grab(box)
-    # The preview shows the picture too; swatches are below the current-colour wells.
-    found = solid_bbox(exact_mask(shot, colour))
-    if not found:
+    core = exact_mask(display.grab(box), colour).filter(ImageFilter.MinFilter(3))
+    bottom = next((y for y in reversed(range(core.height))
+                   if core.crop((0, y, core.width, y + 1)).getbbox()), None)
+    if bottom is None:
         raise AssertionError(f"no swatch of {colour}")
-    return box[0] + (found[0] + found[2]) // 2, box[1] + (found[1] + found[3]) // 2
+    left, _, right, _ = core.crop((0, bottom, core.width, bottom + 1)).getbbox()
+    right = next(x for x in range(left, core.width + 1)
+                 if x == core.width or not core.getpixel((x, bottom)))
+    top = next(y for y in reversed(range(-1, bottom + 1))
+               if y < 0 or not core.getpixel((left, y))) + 1
+    return box[0] + (left + right) // 2, box[1] + (top + bottom) // 2
 
 
 def checker_button_centre(display, wid):
@@ -605,6 +620,7 @@ class AcceptanceTest(unittest.TestCase):
         self.slug = self.id().rsplit(".", 1)[-1]
         ARTIFACTS.mkdir(parents=True, exist_ok=True)
         self.work = Path(tempfile.mkdtemp(prefix="pixmora-acceptance-"))
+        _scratch.append(self.work)
         self.addCleanup(shutil.rmtree, self.work, ignore_errors=True)
         self.log = open(ARTIFACTS / f"{self.slug}.log", "wb")
         self.addCleanup(self.log.close)
@@ -729,6 +745,18 @@ class AcceptanceTest(unittest.TestCase):
             expected[9 + i][2 + i] = BLACK
         canvas.wait_cell(2, 9, BLACK)
 
+        # The line is one step of the history, taken back and redone by both keys.
+        d.focus(window)
+        d.key("ctrl+z")
+        canvas.wait_cell(7, 14, WHITE)
+        canvas.wait_cell(2, 9, WHITE)
+        d.key("ctrl+shift+z")
+        canvas.wait_cell(2, 9, BLACK)
+        d.key("ctrl+z")
+        canvas.wait_cell(2, 9, WHITE)
+        d.key("ctrl+y")
+        canvas.wait_cell(7, 14, BLACK)
+
         self.artifact("main-window-drawing.png", d.settled_window(window))
         d.focus(window)
         d.key("ctrl+s")
@@ -825,6 +853,7 @@ class AcceptanceTest(unittest.TestCase):
         copied = wait_until("an image/png on the clipboard", clipboard_png)
         targets = d.run("xclip", "-selection", "clipboard", "-t", "TARGETS", "-o").stdout.decode()
         self.assertIn("image/png", targets.split())
+        self.assertIn("image/tiff", targets.split())
         copied_path = self.work / "copied.png"
         copied_path.write_bytes(copied)
         with Image.open(copied_path) as image:
@@ -854,6 +883,11 @@ class AcceptanceTest(unittest.TestCase):
                 if converted[3]:  # transparent pasted pixels leave the canvas alone
                     expected[y][x] = converted
         d.focus(window)
+        # Escape drops a floating paste, Return puts it down.
+        d.key("ctrl+v")
+        canvas.wait_cell(0, 0, expected[0][0])
+        d.key("Escape")
+        canvas.wait_cell(0, 0, MAGENTA)
         d.key("ctrl+v")
         canvas.wait_cell(0, 0, expected[0][0])
         self.assertEqual(d.window_name(window), "clip.png — Pixmora",
@@ -904,8 +938,8 @@ class AcceptanceTest(unittest.TestCase):
         d.key("Return")
         d.wait_window_gone(dialog)
 
-        imported = d.wait_window(window_title(UNTITLED, modified=True) + "|"
-                                 + window_title(UNTITLED))
+        # Imported content exists nowhere else yet: the new document is unsaved.
+        imported = d.wait_window(window_title(UNTITLED, modified=True))
         self.assertEqual(d.window_name(window), "open.png — Pixmora",
                          "the window the import was started from is untouched")
         d.focus(imported)
@@ -952,7 +986,7 @@ class AcceptanceTest(unittest.TestCase):
         original[0][0] = MAGENTA
         original[height - 1][width - 1] = CYAN
         path = self.work / "keep.png"
-        write_png(path, original, "twoColor")
+        write_png(path, original, "sixteenColor")
         before = path.read_bytes()
 
         app = self.launch(path)
@@ -982,7 +1016,7 @@ class AcceptanceTest(unittest.TestCase):
         self.assertEqual(app.wait_exit(), 0, "the last window closed, and the program with it")
         expected = [row[:] for row in original]
         expected[6][5] = BLACK
-        self.assert_saved_document(path, expected, "twoColor")
+        self.assert_saved_document(path, expected, "sixteenColor")
 
     # Colour popover ----------------------------------------------------------
 
