@@ -56,9 +56,11 @@ void ColorWell::paintEvent(QPaintEvent*)
 // ---- CheckerColorSettingsWidget ----
 
 CheckerColorSettingsWidget::CheckerColorSettingsWidget(editor::EditorUIState* state, QWidget* parent)
-    : QWidget(parent, Qt::Popup),
+    : QFrame(parent, Qt::Popup),
       m_state(state)
 {
+    // A popup has no window frame of its own; without one it melts into the panel.
+    setFrameShape(QFrame::StyledPanel);
     setFixedWidth(popoverWidth);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(16, 16, 16, 16);
@@ -119,7 +121,7 @@ void CheckerColorSettingsWidget::applyDarkColor(const QColor& color)
 
 void CheckerColorSettingsWidget::hideEvent(QHideEvent* event)
 {
-    QWidget::hideEvent(event);
+    QFrame::hideEvent(event);
     emit closed();
 }
 

@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QColor>
 #include <QPointer>
+#include <QFrame>
 #include <QWidget>
 
 class QColorDialog;
@@ -36,7 +37,7 @@ private:
 // "透明表示の色" and the wells "明るい色" and "暗い色". A well opens the colour
 // dialog with opacity; every colour chosen there is written to the editor state
 // at once, and cancelling the dialog puts the old colour back.
-class CheckerColorSettingsWidget : public QWidget {
+class CheckerColorSettingsWidget : public QFrame {
     Q_OBJECT
 
 public:
