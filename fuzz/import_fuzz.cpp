@@ -25,9 +25,12 @@ void importAndCheck(const document::Bytes& bytes, std::int64_t width, std::int64
     for (const model::RGBAColor& pixel : image->pixels) {
         if (pixel == model::kTransparent)
             continue;
-        if (mode == model::ColorMode::twoColor ? pixel != model::kOpaqueBlack
-                                               : pixel.a != 255
-                                                     || model::nearestPaletteColor(pixel.r, pixel.g, pixel.b, palette) != pixel)
+        const bool inMode =
+            mode == model::ColorMode::twoColor
+                ? pixel == model::kOpaqueBlack
+                : pixel.a == 255
+                      && model::nearestPaletteColor(pixel.r, pixel.g, pixel.b, palette) == pixel;
+        if (!inMode)
             std::abort();
     }
 }

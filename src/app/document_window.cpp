@@ -20,6 +20,8 @@
 #include <QVBoxLayout>
 #include <QWheelEvent>
 
+#include <utility>
+
 #include "app/color_palette_widget.h"
 #include "app/new_canvas_dialog.h"
 #include "app/recent_files.h"
@@ -497,13 +499,14 @@ void DocumentWindow::zoomMainCanvas(int steps, QPointF anchor)
         m_mainZoomStepper->stepDown();
     if (m_uiState->mainZoom() == before)
         return;
-    m_zoomAnchor = ZoomAnchor{imagePoint, anchor};
+    const ZoomAnchor target{imagePoint, anchor};
     settleCanvasLayout();
-    applyZoomAnchor();
+    placeZoomAnchor(target);
     // Scroll bars shown or hidden by the new size resize the viewport once more,
     // after this event; place the point again then.
-    m_zoomAnchor = ZoomAnchor{imagePoint, anchor};
-    QMetaObject::invokeMethod(this, &DocumentWindow::applyZoomAnchor, Qt::QueuedConnection);
+    m_pendingZoomAnchor = target;
+    QMetaObject::invokeMethod(this, &DocumentWindow::placePendingZoomAnchor,
+                              Qt::QueuedConnection);
 }
 
 void DocumentWindow::settleCanvasLayout()
@@ -516,12 +519,14 @@ void DocumentWindow::settleCanvasLayout()
     QCoreApplication::sendEvent(m_canvasScroll, &request);
 }
 
-void DocumentWindow::applyZoomAnchor()
+void DocumentWindow::placePendingZoomAnchor()
 {
-    if (!m_zoomAnchor)
-        return;
-    const ZoomAnchor anchor = *m_zoomAnchor;
-    m_zoomAnchor.reset();
+    if (const std::optional<ZoomAnchor> anchor = std::exchange(m_pendingZoomAnchor, std::nullopt))
+        placeZoomAnchor(*anchor);
+}
+
+void DocumentWindow::placeZoomAnchor(const ZoomAnchor& anchor)
+{
     // The holder sits at minus the scroll values inside the viewport.
     const QPointF target = QPointF(m_mainCanvas->pos())
                            + anchor.imagePoint * m_uiState->mainZoom() - anchor.viewportPoint;

@@ -160,7 +160,8 @@ private:
     void wheelZoom(const QWheelEvent& event);
     void zoomAroundViewportCentre(int steps);
     void settleCanvasLayout();
-    void applyZoomAnchor();
+    void placeZoomAnchor(const ZoomAnchor& anchor);
+    void placePendingZoomAnchor();
     QPoint mainCanvasOrigin() const;
 
     HostedDocument* m_document = nullptr;
@@ -182,7 +183,7 @@ private:
     bool m_shown = false;
     bool m_historyResetPending = false;
     int m_wheelRemainder = 0;  // eighths of a degree not yet turned into steps
-    std::optional<ZoomAnchor> m_zoomAnchor;
+    std::optional<ZoomAnchor> m_pendingZoomAnchor;
     std::optional<ZoomResult> m_lastZoom;
 
     QAction* m_newAction = nullptr;

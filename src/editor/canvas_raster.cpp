@@ -152,9 +152,9 @@ void CanvasRaster::paint(QPainter& painter, const QRect& exposed)
         m_layerValid = true;
         m_renderedValid = false;
     }
-    bringRenderedUpToDate();
+    bringRenderedUpToDate(area);
     if (!m_rendered.isNull()) {
-        painter.drawImage(area.topLeft(), m_rendered, area);
+        painter.drawImage(area.topLeft(), m_rendered, area.translated(-m_renderedArea.topLeft()));
         return;
     }
     // Band by band through one reused buffer small enough to stay in the CPU cache.
@@ -171,21 +171,37 @@ void CanvasRaster::paint(QPainter& painter, const QRect& exposed)
     }
 }
 
-void CanvasRaster::bringRenderedUpToDate()
+void CanvasRaster::bringRenderedUpToDate(const QRect& shown)
 {
-    const QRect area = canvasArea();
-    if (std::int64_t(area.width()) * area.height() > m_cacheBudgetPixels) {
+    const auto pixels = [](const QRect& r) { return std::int64_t(r.width()) * r.height(); };
+    const QRect canvas = canvasArea();
+    QRect wanted;
+    if (pixels(canvas) <= m_cacheBudgetPixels) {
+        wanted = canvas;
+    } else if (m_renderedValid && m_renderedArea.contains(shown)) {
+        wanted = m_renderedArea;
+    } else if (pixels(shown) <= m_cacheBudgetPixels) {
+        // Only a window around what is shown is kept, with room to scroll a little.
+        wanted = shown.adjusted(-windowMargin, -windowMargin, windowMargin, windowMargin) & canvas;
+        if (pixels(wanted) > m_cacheBudgetPixels) {
+            wanted = shown;
+        }
+    } else {
         m_rendered = QImage();
         m_renderedValid = false;
-    } else if (!m_renderedValid || m_rendered.size() != area.size()) {
-        if (m_rendered.size() != area.size()) {
-            m_rendered = QImage(area.size(), QImage::Format_RGB32);
+        m_staleX0 = m_staleY0 = m_staleX1 = m_staleY1 = 0;
+        return;
+    }
+    if (!m_renderedValid || wanted != m_renderedArea) {
+        if (m_rendered.size() != wanted.size()) {
+            m_rendered = QImage(wanted.size(), QImage::Format_RGB32);
         }
-        render(m_rendered, QPoint(), area);
+        m_renderedArea = wanted;
+        render(m_rendered, wanted.topLeft(), wanted);
         m_renderedValid = true;
     } else if (m_staleX0 < m_staleX1) {
-        render(m_rendered, QPoint(),
-               viewRectOfCells(m_staleX0, m_staleY0, m_staleX1, m_staleY1) & area);
+        render(m_rendered, m_renderedArea.topLeft(),
+               viewRectOfCells(m_staleX0, m_staleY0, m_staleX1, m_staleY1) & m_renderedArea);
     }
     m_staleX0 = m_staleY0 = m_staleX1 = m_staleY1 = 0;
 }

@@ -26,8 +26,9 @@ namespace pixmora::editor {
 //
 // Painting an exposed area costs one unscaled image blit: the canvas is kept
 // rendered at the current zoom while it stays within a memory budget, and only the
-// cells whose inputs changed are rendered again. Past the budget the exposed area
-// alone is rendered for each paint.
+// cells whose inputs changed are rendered again. Past the budget a window around
+// the exposed area is kept instead, and moved when a paint reaches past it; an
+// exposed area past the budget itself is rendered for each paint.
 class CanvasRaster {
 public:
     // Rendered canvases larger than this (in view pixels) are not kept by default.
@@ -35,6 +36,8 @@ public:
     static constexpr double gridMinimumPixelSize = 6.0;
     // Uncached canvases are painted through a buffer of about this many pixels.
     static constexpr int bandBudgetPixels = 1 << 18;
+    // View pixels kept around the exposed area on each side when only a window is kept.
+    static constexpr int windowMargin = 256;
     static inline const QColor gridColor{160, 160, 160};
 
     explicit CanvasRaster(std::int64_t cacheBudgetPixels = defaultCacheBudgetPixels)
@@ -61,7 +64,9 @@ public:
 
 private:
     void composeLayer(std::int64_t x0, std::int64_t y0, std::int64_t x1, std::int64_t y1);
-    void bringRenderedUpToDate();
+    // Makes m_rendered hold `shown` (inside the canvas) up to date, or leaves it
+    // null when `shown` alone is past the budget.
+    void bringRenderedUpToDate(const QRect& shown);
     // Renders the view pixels of `area` into `target`, whose pixel (0, 0) is view
     // pixel `origin`.
     void render(QImage& target, QPoint origin, const QRect& area) const;
@@ -91,15 +96,16 @@ private:
     // pixels over all of it.
     QImage m_layer;
     bool m_layerValid = false;
-    // The whole canvas at m_pixelSize when within the budget, and the cells
-    // [x0, x1) x [y0, y1) of it that are out of date.
+    // The view pixels of m_renderedArea at m_pixelSize: the whole canvas when within
+    // the budget, else a window. The cells [x0, x1) x [y0, y1) are out of date.
     QImage m_rendered;
+    QRect m_renderedArea;
     bool m_renderedValid = false;
     std::int64_t m_staleX0 = 0;
     std::int64_t m_staleY0 = 0;
     std::int64_t m_staleX1 = 0;
     std::int64_t m_staleY1 = 0;
-    // Reused for canvases too large to keep rendered.
+    // Reused for exposed areas too large to keep rendered.
     QImage m_band;
 };
 

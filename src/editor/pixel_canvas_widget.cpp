@@ -140,6 +140,8 @@ PixelCanvasWidget::PixelCanvasWidget(CanvasRole role, QWidget* parent)
     }
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     setFixedSize(0, 0);
+    // Every exposed pixel is painted, so Qt need not fill the background first.
+    setAttribute(Qt::WA_OpaquePaintEvent);
 
     m_marchingAntsTimer.setInterval(marchingAntsIntervalMs);
     connect(&m_marchingAntsTimer, &QTimer::timeout, this,
@@ -455,6 +457,7 @@ void PixelCanvasWidget::changeEvent(QEvent* event)
 void PixelCanvasWidget::paintEvent(QPaintEvent* event)
 {
     if (!m_uiState) {
+        QPainter(this).fillRect(event->rect(), palette().color(backgroundRole()));
         return;
     }
     // Every change of what is shown comes with a redisplay, so a bare repaint
@@ -486,6 +489,10 @@ void PixelCanvasWidget::paintEvent(QPaintEvent* event)
     m_raster.setAppearance(s, m_uiState->checkerLightColor(), m_uiState->checkerDarkColor(),
                            palette().color(backgroundRole()));
     m_raster.paint(painter, exposed);  // pixels, checker, grid
+    // Nothing of the widget lies outside the canvas but while its size catches up.
+    for (const QRect& rest : QRegion(exposed).subtracted(m_raster.canvasArea())) {
+        painter.fillRect(rest, palette().color(backgroundRole()));
+    }
     if (overlay.floating && !floatingInRaster) {
         paintFloatingPixels(painter, exposed, *overlay.floating);
         paintSelectionOverlay(painter, exposed, overlay);

@@ -374,7 +374,8 @@ TEST(OverlongChunk, DataShorterThanADeclaredLengthBeforeIendIsOverlong)
     }
     // Cut in a length field, a type or a CRC: nothing claims bytes that are missing.
     for (const std::size_t cut : {std::size_t{8}, header().size() + 3, header().size() + 7,
-                                  textData + 25, textData + 28, whole.size() - 4, whole.size() - 1}) {
+                                  textData + 25, textData + 28, whole.size() - 4,
+                                  whole.size() - 1}) {
         EXPECT_FALSE(hasOverlongPngChunk(prefix(cut))) << cut;
     }
 

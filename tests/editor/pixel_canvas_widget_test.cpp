@@ -238,6 +238,9 @@ private slots:
     void rasterFollowsTheFillRuleKeptOrNot();
     void rasterRepaintsEditsAsAFreshRender();
     void partialRepaintMatchesFullPaint();
+    void rasterPastItsBudgetKeepsAWindowUpToDate();
+    void outlineDashesDoNotDependOnThePaintedArea();
+    void floatingPixelsCoverTheGridOfTheirCells();
     void gridOnlyFromPixelSizeSix();
     void selectionOutlineAndHandlesOnlyFromPixelSizeSix();
     void handlesAppearOnlyAfterTheSelectionIsDraggedOut();
@@ -653,6 +656,88 @@ void PixelCanvasWidgetTest::editStateFollowsTheSelection()
     canvas.state.setSelectionRect(std::nullopt);
     QVERIFY(!canvas.widget.canCopy());
     QCOMPARE(spy.count(), 2);
+}
+
+void PixelCanvasWidgetTest::rasterPastItsBudgetKeepsAWindowUpToDate()
+{
+    // 320 x 192 view pixels over a budget of 150 x 150: parts are kept, as when
+    // scrolling a large canvas, and edits in between must reach them.
+    constexpr int s = 16;
+    PixelImage image = sampler(20, 12);
+    CanvasRaster raster(150 * 150);
+    raster.setImage(image);
+    raster.setAppearance(s, checkerLight, checkerDark, background);
+    QImage out(20 * s, 12 * s, QImage::Format_RGB32);
+    const QRect areas[] = {QRect(0, 0, 96, 80),     QRect(16, 16, 64, 48),
+                           QRect(32, 16, 64, 48),   QRect(192, 96, 128, 96),
+                           QRect(176, 96, 128, 96), QRect(0, 0, 320, 192)};
+    int step = 0;
+    for (const QRect area : areas) {
+        // An edit inside the area and one anywhere, in colours the sampler lacks.
+        const QPoint inside = area.center() / s;
+        image.at(inside.x(), inside.y()) = step % 2 ? RGBAColor{0, 250, 250, 255} : checkerDark;
+        image.at(19 - step, 11 - step) = RGBAColor{250, 250, 0, 255};
+        raster.setImage(image);
+        out.fill(Qt::black);
+        QPainter painter(&out);
+        raster.paint(painter, area);
+        painter.end();
+        const QByteArray difference =
+            firstDifference(out.copy(area), cellOracle(image, s).copy(area), s);
+        QVERIFY2(difference.isEmpty(), (QByteArray::number(step) + ": " + difference).constData());
+        ++step;
+    }
+}
+
+void PixelCanvasWidgetTest::outlineDashesDoNotDependOnThePaintedArea()
+{
+    // A large selection mostly outside each painted part: its dashes must sit where
+    // a paint of the whole canvas puts them, in every phase of the ants.
+    // Sides of 259 and 182 view pixels, not whole periods of the dash pattern.
+    Canvas canvas(sampler(40, 30), CanvasRole::main, 7);
+    canvas.state.setCurrentTool(EditorTool::select);
+    canvas.state.setSelectionRect(PixelRect{0, 1, 37, 26});
+    for (int phase = 0; phase < 10; ++phase) {
+        const QImage full = canvas.rendered();
+        for (const QRect area : {QRect(86, 40, 173, 121), QRect(0, 180, 280, 30),
+                                 QRect(140, 105, 140, 105)}) {
+            QImage part(area.size(), QImage::Format_RGB32);
+            canvas.widget.render(&part, QPoint(), QRegion(area));
+            QVERIFY2(part == full.copy(area), QByteArray::number(phase).constData());
+        }
+        canvas.widget.controller().advanceMarchingAnts();
+    }
+}
+
+void PixelCanvasWidgetTest::floatingPixelsCoverTheGridOfTheirCells()
+{
+    Canvas canvas(picture({"BBBBBBBB",
+                           "BRRRBBBB",
+                           "BRhRBBBB",
+                           "BRRRBBBB",
+                           "BBBBBBBB",
+                           "BBBBBBBB",
+                           "BBBBBBBB",
+                           "BBBBBBBB"}),
+                  CanvasRole::main, 8);
+    canvas.state.setCurrentTool(EditorTool::select);
+    canvas.state.setSelectionRect(PixelRect{1, 1, 3, 3});
+    const auto at = [](int x, int y) { return QPoint(x * 8 + 4, y * 8 + 4); };
+    QTest::mousePress(&canvas.widget, Qt::LeftButton, {}, at(1, 1));
+    QTest::mouseMove(&canvas.widget, at(3, 3));
+    QTest::mouseRelease(&canvas.widget, Qt::LeftButton, {}, at(3, 3));
+
+    // Grid pixels of inner floating cells, clear of the outline and the handles:
+    // (4, 5) red, (4, 4) half red, which the grid shows through.
+    const QImage image = canvas.rendered();
+    VERIFY_COLOUR(image, QPoint(4 * 8 + 3, 5 * 8), qcolor(red));
+    VERIFY_COLOUR(image, QPoint(4 * 8, 5 * 8 + 3), qcolor(red));
+    QImage grid(1, 1, QImage::Format_RGB32);
+    grid.fill(CanvasRaster::gridColor);
+    QPainter(&grid).fillRect(0, 0, 1, 1, qcolor(halfRed));
+    VERIFY_COLOUR(image, QPoint(4 * 8 + 3, 4 * 8), grid.pixelColor(0, 0));
+    // The hole left behind shows the grid again.
+    VERIFY_COLOUR(image, QPoint(2 * 8 + 3, 2 * 8), CanvasRaster::gridColor);
 }
 
 QTEST_MAIN(PixelCanvasWidgetTest)

@@ -1,6 +1,6 @@
 #!/usr/bin/python3
-"""Installs a Pixmora build into a temporary prefix (or packs it with CPack) and
-checks the installed files: programs, desktop entry, icons."""
+"""Installs a Pixmora build into a temporary prefix (or, with --deb, packs it with
+`cpack -G DEB`) and checks the installed files: programs, desktop entry, icons."""
 
 import argparse
 import os
