@@ -469,8 +469,12 @@ bool DocumentWindow::eventFilter(QObject* watched, QEvent* event)
 void DocumentWindow::wheelZoom(const QWheelEvent& event)
 {
     // Fine-grained wheels (touchpads) send small deltas: a step per full notch.
-    const QPoint delta = event.angleDelta();
-    m_wheelRemainder += delta.y() != 0 ? delta.y() : delta.x();
+    const QPoint angle = event.angleDelta();
+    const int delta = angle.y() != 0 ? angle.y() : angle.x();
+    // Turning back starts afresh rather than first undoing a part turn.
+    if ((delta > 0) != (m_wheelRemainder > 0))
+        m_wheelRemainder = 0;
+    m_wheelRemainder += delta;
     const int steps = m_wheelRemainder / QWheelEvent::DefaultDeltasPerStep;
     m_wheelRemainder -= steps * QWheelEvent::DefaultDeltasPerStep;
     if (steps != 0)

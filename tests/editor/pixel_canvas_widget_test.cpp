@@ -1,3 +1,4 @@
+#include <cmath>
 #include <map>
 #include <memory>
 #include <string_view>
@@ -8,6 +9,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPainterPath>
 #include <QScrollArea>
 #include <QSignalSpy>
 #include <QTest>
@@ -239,7 +241,7 @@ private slots:
     void rasterRepaintsEditsAsAFreshRender();
     void partialRepaintMatchesFullPaint();
     void rasterPastItsBudgetKeepsAWindowUpToDate();
-    void outlineDashesDoNotDependOnThePaintedArea();
+    void outlineIsTheDashedStrokeInEveryPaintedPart();
     void floatingPixelsCoverTheGridOfTheirCells();
     void gridOnlyFromPixelSizeSix();
     void selectionOutlineAndHandlesOnlyFromPixelSizeSix();
@@ -689,21 +691,39 @@ void PixelCanvasWidgetTest::rasterPastItsBudgetKeepsAWindowUpToDate()
     }
 }
 
-void PixelCanvasWidgetTest::outlineDashesDoNotDependOnThePaintedArea()
+void PixelCanvasWidgetTest::outlineIsTheDashedStrokeInEveryPaintedPart()
 {
-    // A large selection mostly outside each painted part: its dashes must sit where
-    // a paint of the whole canvas puts them, in every phase of the ants.
-    // Sides of 259 and 182 view pixels, not whole periods of the dash pattern.
-    Canvas canvas(sampler(40, 30), CanvasRole::main, 7);
+    // While a selection is dragged out it has an outline and no handles: the
+    // pixels, then a 2.5-wide dark grey and white dash pattern (5 on, 5 off each)
+    // stroked along the cell edges, shifted by the ants' phase. Drawn here on a
+    // device that holds all of it, as the reference for whole and partial paints.
+    constexpr int s = 7;
+    Canvas canvas(sampler(40, 30), CanvasRole::main, s);
+    const QImage pixels = canvas.rendered();
     canvas.state.setCurrentTool(EditorTool::select);
-    canvas.state.setSelectionRect(PixelRect{0, 1, 37, 26});
-    for (int phase = 0; phase < 10; ++phase) {
-        const QImage full = canvas.rendered();
+    QTest::mousePress(&canvas.widget, Qt::LeftButton, {}, QPoint(3 * s + 3, 4 * s + 3));
+    QTest::mouseMove(&canvas.widget, QPoint(39 * s + 3, 26 * s + 3));
+    QCOMPARE(canvas.state.selectionRect(), std::optional(PixelRect{3, 4, 37, 23}));
+    for (int step = 0; step < 10; ++step) {
+        QImage expected = pixels;
+        QPainter painter(&expected);
+        painter.setRenderHint(QPainter::Antialiasing);
+        QPainterPath outline;
+        outline.addRect(3 * s, 4 * s, 37 * s, 23 * s);
+        const double phase = canvas.widget.controller().marchingAntsPhase();
+        for (const auto& [colour, shift] : {std::pair{darkGrey, 0.0}, {QColor(Qt::white), 5.0}}) {
+            QPen pen(colour, 2.5, Qt::CustomDashLine, Qt::FlatCap, Qt::MiterJoin);
+            pen.setDashPattern({2.0, 2.0});
+            pen.setDashOffset(std::fmod(std::fmod(phase + shift, 10.0) + 10.0, 10.0) / 2.5);
+            painter.strokePath(outline, pen);
+        }
+        painter.end();
+        QVERIFY2(canvas.rendered() == expected, QByteArray::number(step).constData());
         for (const QRect area : {QRect(86, 40, 173, 121), QRect(0, 180, 280, 30),
-                                 QRect(140, 105, 140, 105)}) {
+                                 QRect(250, 0, 30, 210)}) {
             QImage part(area.size(), QImage::Format_RGB32);
             canvas.widget.render(&part, QPoint(), QRegion(area));
-            QVERIFY2(part == full.copy(area), QByteArray::number(phase).constData());
+            QVERIFY2(part == expected.copy(area), QByteArray::number(step).constData());
         }
         canvas.widget.controller().advanceMarchingAnts();
     }
