@@ -204,6 +204,17 @@ void canvasPaintAfterEdit(benchmark::State& state, Content content, int zoom)
     }
 }
 
+// A tick of the marching ants: the phase moves on and the view is painted again.
+void canvasPaintAntsTick(benchmark::State& state, int zoom)
+{
+    Scene scene(Content::floating, zoom);
+    for (auto _ : state) {
+        scene.widget.controller().advanceMarchingAnts();
+        scene.paint();
+        benchmark::DoNotOptimize(scene.target.constBits());
+    }
+}
+
 void registerAll()
 {
     for (const Content content : {Content::transparent, Content::opaque, Content::floating}) {
@@ -218,6 +229,10 @@ void registerAll()
         benchmark::RegisterBenchmark(("CanvasPaintAfterEdit/opaque/zoom:" + std::to_string(zoom))
                                          .c_str(),
                                      canvasPaintAfterEdit, Content::opaque, zoom)
+            ->Unit(benchmark::kMicrosecond);
+        benchmark::RegisterBenchmark(
+            ("CanvasPaintAntsTick/floating/zoom:" + std::to_string(zoom)).c_str(),
+            canvasPaintAntsTick, zoom)
             ->Unit(benchmark::kMicrosecond);
     }
 }
