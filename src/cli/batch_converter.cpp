@@ -1,10 +1,14 @@
 #include "cli/batch_converter.h"
 
+#include <cerrno>
+#include <cstring>
 #include <set>
 #include <utility>
 #include <vector>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
@@ -12,7 +16,7 @@
 #include <QHash>
 #include <QMutex>
 #include <QMutexLocker>
-#include <QSaveFile>
+#include <QRandomGenerator>
 #include <QThread>
 #include <QThreadPool>
 
@@ -67,11 +71,111 @@ std::optional<QString> readInput(const QString& path, document::Bytes& data)
     if (file.size() > kMaxInputBytes) {
         return QStringLiteral("file too large (over 256 MiB)");
     }
-    const QByteArray contents = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
+    // Straight into the buffer the decoder reads: no second copy of a large photo.
+    data.resize(static_cast<std::size_t>(file.size()));
+    const qint64 read = file.read(reinterpret_cast<char*>(data.data()), file.size());
+    if (read < 0 || file.error() != QFileDevice::NoError) {
         return QStringLiteral("cannot read: %1").arg(file.errorString());
     }
-    data.assign(contents.begin(), contents.end());
+    data.resize(static_cast<std::size_t>(read));
+    return std::nullopt;
+}
+
+QString systemError(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+// Where writing `path` puts the bytes: the end of its chain of symbolic links, as
+// QSaveFile resolves it.
+QString finalPath(const QString& path)
+{
+    QFileInfo info(path);
+    int depth = 128;
+    while (--depth > 0 && info.isSymLink()) {
+        info.setFile(info.symLinkTarget());
+    }
+    return depth > 0 ? info.filePath() : path;
+}
+
+// Writes bytes to path through a new file in the same folder renamed over it, so
+// a reader sees the old document or the new one, never part of one. Unlike
+// QSaveFile it does not wait for each file to reach the disk: runBatch flushes the
+// written folders once at the end. Returns the folder written to.
+std::optional<QString> writeAtomically(const QString& path, const document::Bytes& bytes,
+                                       const std::atomic<bool>* cancel, QString& folder)
+{
+    const QString target = finalPath(path);
+    const QByteArray targetName = QFile::encodeName(target);
+    struct stat existing {};
+    const bool exists = ::stat(targetName.constData(), &existing) == 0;
+    if (exists && ::access(targetName.constData(), W_OK) != 0) {
+        return QStringLiteral("cannot write %1: Existing file %1 is not writable").arg(path);
+    }
+    QByteArray temporary;
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        temporary = targetName + '.'
+                    + QByteArray::number(QRandomGenerator::global()->generate(), 36);
+        fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST) {
+            break;
+        }
+    }
+    if (fd < 0) {
+        return QStringLiteral("cannot write %1: %2").arg(path, systemError(errno));
+    }
+    const auto fail = [&](int error) -> std::optional<QString> {
+        ::close(fd);
+        ::unlink(temporary.constData());
+        return QStringLiteral("cannot write %1: %2").arg(path, systemError(error));
+    };
+    if (exists && ::fchmod(fd, existing.st_mode & 07777) != 0) {
+        return fail(errno);
+    }
+    for (std::size_t done = 0; done < bytes.size();) {
+        const ssize_t wrote = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (wrote < 0 && errno != EINTR) {
+            return fail(errno);
+        }
+        done += static_cast<std::size_t>(std::max<ssize_t>(wrote, 0));
+    }
+    if (cancelled(cancel)) {
+        ::close(fd);
+        ::unlink(temporary.constData());
+        return QStringLiteral("interrupted");
+    }
+    if (::close(fd) != 0) {
+        const int error = errno;
+        ::unlink(temporary.constData());
+        return QStringLiteral("cannot write %1: %2").arg(path, systemError(error));
+    }
+    if (::rename(temporary.constData(), targetName.constData()) != 0) {
+        const int error = errno;
+        ::unlink(temporary.constData());
+        return QStringLiteral("cannot write %1: %2").arg(path, systemError(error));
+    }
+    folder = QFileInfo(target).absolutePath();
+    return std::nullopt;
+}
+
+// Brings everything written under each folder to the disk: one flush per file
+// system instead of one per document.
+std::optional<QString> flushToDisk(const std::set<QString>& folders)
+{
+    for (const QString& folder : folders) {
+        const int fd = ::open(QFile::encodeName(folder).constData(),
+                              O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0) {
+            return QStringLiteral("%1: %2").arg(folder, systemError(errno));
+        }
+        const bool synced = ::syncfs(fd) == 0;
+        const int error = errno;
+        ::close(fd);
+        if (!synced) {
+            return QStringLiteral("%1: %2").arg(folder, systemError(error));
+        }
+    }
     return std::nullopt;
 }
 
@@ -143,7 +247,7 @@ QString outputPathFor(const QString& input, const ConvertOptions& options)
 }
 
 std::optional<QString> convertFile(const ConversionTask& task, const ConvertOptions& options,
-                                   const std::atomic<bool>* cancel)
+                                   const std::atomic<bool>* cancel, QString* writtenFolder)
 {
     document::Bytes data;
     if (auto failure = readInput(task.input, data)) {
@@ -166,21 +270,14 @@ std::optional<QString> convertFile(const ConversionTask& task, const ConvertOpti
     if (!bytes) {
         return QStringLiteral("cannot encode the document");
     }
-
-    QSaveFile file(task.output);
-    if (!file.open(QIODevice::WriteOnly)) {
-        return QStringLiteral("cannot write %1: %2").arg(task.output, file.errorString());
+    QString folder;
+    if (auto failure = writeAtomically(task.output, *bytes, cancel, folder)) {
+        return failure;
     }
-    const auto size = static_cast<qint64>(bytes->size());
-    if (file.write(reinterpret_cast<const char*>(bytes->data()), size) != size) {
-        return QStringLiteral("cannot write %1: %2").arg(task.output, file.errorString());
-    }
-    if (cancelled(cancel)) {
-        file.cancelWriting();
-        return QStringLiteral("interrupted");
-    }
-    if (!file.commit()) {
-        return QStringLiteral("cannot write %1: %2").arg(task.output, file.errorString());
+    if (writtenFolder) {
+        *writtenFolder = folder;
+    } else if (auto failure = flushToDisk({folder})) {
+        return QStringLiteral("cannot flush %1 to disk: %2").arg(task.output, *failure);
     }
     return std::nullopt;
 }
@@ -227,6 +324,7 @@ BatchReport runBatch(const ConvertOptions& options, std::FILE* err, bool showPro
     Reporter reporter(err, showProgress, static_cast<qsizetype>(plan.size()));
     BatchReport report;
     QMutex reportMutex;
+    std::set<QString> writtenFolders;
     QThreadPool pool;
     pool.setMaxThreadCount(options.jobs > 0 ? options.jobs : QThread::idealThreadCount());
     for (const Planned& planned : plan) {
@@ -236,17 +334,27 @@ BatchReport runBatch(const ConvertOptions& options, std::FILE* err, bool showPro
                 ++report.skipped;
                 return;
             }
-            const auto failure =
-                planned.refusal ? planned.refusal : convertFile(planned.task, options, cancel);
+            QString folder;
+            const auto failure = planned.refusal
+                                     ? planned.refusal
+                                     : convertFile(planned.task, options, cancel, &folder);
             if (failure) {
                 reporter.failure(planned.task.input, *failure);
             }
             reporter.done();
             QMutexLocker lock(&reportMutex);
             ++(failure ? report.failed : report.converted);
+            if (!failure) {
+                writtenFolders.insert(folder);
+            }
         });
     }
     pool.waitForDone();
+    if (auto failure = flushToDisk(writtenFolders)) {
+        reporter.failure(QStringLiteral("output"),
+                         QStringLiteral("cannot flush to disk: %1").arg(*failure));
+        report.flushFailed = true;
+    }
     reporter.finish();
     return report;
 }

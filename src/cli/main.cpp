@@ -60,5 +60,5 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "pixmora-convert: interrupted; %d input(s) not converted\n",
                      report.skipped);
     }
-    return report.failed > 0 || report.skipped > 0 ? 1 : 0;
+    return report.failed > 0 || report.skipped > 0 || report.flushFailed ? 1 : 0;
 }

@@ -6,8 +6,9 @@ namespace pixmora::document {
 
 model::RGBAColor fromPlatformColor(const QColor& color)
 {
-    // Extended sRGB already is sRGB; converting would lose nothing but precision.
-    QColor srgb = color.spec() == QColor::ExtendedRgb ? color : color.toRgb();
+    // HSV, HSL, CMYK and extended sRGB all become plain sRGB; components outside
+    // 0...1 clamp here exactly as the byte conversion would clamp them.
+    QColor srgb = color.toRgb();
     if (!srgb.isValid()) {
         srgb = color;
     }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <functional>
 #include <stdexcept>
 
 namespace pixmora::document {
@@ -223,8 +224,9 @@ bool hasOverlongPngChunk(const Bytes& data)
     constexpr int maxStreams = 64;
     const std::uint64_t count = data.size();
     int streams = 0;
-    for (auto at = data.begin();
-         (at = std::search(at, data.end(), pngSignature.begin(), pngSignature.end())) != data.end();
+    // Every import passes through here; a skipping search keeps large files cheap.
+    const std::boyer_moore_horspool_searcher signature(pngSignature.begin(), pngSignature.end());
+    for (auto at = data.begin(); (at = std::search(at, data.end(), signature)) != data.end();
          ++at) {
         if (++streams > maxStreams) {
             return true;

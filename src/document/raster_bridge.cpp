@@ -58,8 +58,30 @@ bool safeToDecode(const Bytes& data)
     return !hasOverlongPngChunk(data);
 }
 
-void prepareReader(QImageReader& reader, bool applyOrientation)
+// Naming the format of the common kinds spares Qt probing, and loading, every
+// image plugin installed to find the one that reads them.
+QByteArray formatByContent(const Bytes& data)
 {
+    static constexpr std::uint8_t jpeg[] = {0xFF, 0xD8, 0xFF};
+    static constexpr std::uint8_t png[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    const auto startsWith = [&data](const auto& prefix) {
+        return data.size() >= sizeof(prefix)
+               && std::memcmp(data.data(), prefix, sizeof(prefix)) == 0;
+    };
+    if (startsWith(jpeg)) {
+        return "jpeg";
+    }
+    if (startsWith(png)) {
+        return "png";
+    }
+    return {};
+}
+
+void prepareReader(QImageReader& reader, const Bytes& data, bool applyOrientation)
+{
+    if (const QByteArray format = formatByContent(data); !format.isEmpty()) {
+        reader.setFormat(format);
+    }
     reader.setAutoTransform(applyOrientation);
     reader.setAllocationLimit(static_cast<int>(kDecodeBudgetBytes / (1024 * 1024)));
 }
@@ -189,7 +211,7 @@ std::optional<model::PixelImage> decodeImageData(const Bytes& data)
     }
     ByteSource source(data);
     QImageReader reader(source.device());
-    prepareReader(reader, false);
+    prepareReader(reader, data, false);
     if (!fitsBudget(reader.size())) {
         return std::nullopt;
     }
@@ -292,7 +314,7 @@ std::optional<QSize> sourceImageSize(const Bytes& data)
     }
     ByteSource source(data);
     QImageReader reader(source.device());
-    prepareReader(reader, true);
+    prepareReader(reader, data, true);
     QSize size = reader.size();
     if (!reader.canRead() || !size.isValid() || size.isEmpty()) {
         return std::nullopt;
@@ -310,7 +332,7 @@ QImage decodeSourceImage(const Bytes& data, std::optional<QSize> fitInto)
     }
     ByteSource source(data);
     QImageReader reader(source.device());
-    prepareReader(reader, true);
+    prepareReader(reader, data, true);
     const QSize stored = reader.size();
     if (!stored.isValid() || stored.isEmpty()) {
         return {};
@@ -336,7 +358,7 @@ bool isReadableImage(const Bytes& data)
     }
     ByteSource source(data);
     QImageReader reader(source.device());
-    prepareReader(reader, false);
+    prepareReader(reader, data, false);
     if (!reader.canRead()) {
         return false;
     }
