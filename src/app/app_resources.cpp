@@ -1,6 +1,7 @@
 #include "app/app_resources.h"
 
 #include <QFile>
+#include <QHash>
 #include <QPainter>
 #include <QPalette>
 #include <QSvgRenderer>
@@ -24,7 +25,9 @@ QString symbolResourcePath(const QString& symbolName)
     return QStringLiteral(":/icons/%1.svg").arg(symbolName);
 }
 
-QPixmap symbolPixmap(const QString& symbolName, int size, const QColor& color,
+namespace {
+
+QPixmap renderSymbol(const QString& symbolName, int size, const QColor& color,
                      qreal devicePixelRatio)
 {
     initAppResources();
@@ -43,6 +46,29 @@ QPixmap symbolPixmap(const QString& symbolName, int size, const QColor& color,
     painter.end();
     image.setDevicePixelRatio(devicePixelRatio);
     return QPixmap::fromImage(std::move(image));
+}
+
+}  // namespace
+
+QPixmap symbolPixmap(const QString& symbolName, int size, const QColor& color,
+                     qreal devicePixelRatio)
+{
+    // Tool buttons ask on every paint; parsing and rendering the SVG each time
+    // would cost more than the rest of the paint. A handful of symbols, sizes and
+    // colours are ever asked for.
+    static QHash<QString, QPixmap> cache;
+    const QString key = QStringLiteral("%1|%2|%3|%4")
+                            .arg(symbolName)
+                            .arg(size)
+                            .arg(color.rgba())
+                            .arg(devicePixelRatio);
+    if (const auto found = cache.constFind(key); found != cache.constEnd())
+        return *found;
+    QPixmap pixmap = renderSymbol(symbolName, size, color, devicePixelRatio);
+    if (cache.size() >= 256)
+        cache.clear();
+    cache.insert(key, pixmap);
+    return pixmap;
 }
 
 QIcon symbolIcon(const QString& symbolName, int size, const QPalette& palette)

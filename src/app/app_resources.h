@@ -16,6 +16,7 @@ QString symbolResourcePath(const QString& symbolName);
 
 // A symbol drawn in one colour, `size` device-independent pixels square, for a
 // screen of the given pixel ratio. A null pixmap when the symbol is unknown.
+// Rendered once and kept; GUI thread only.
 QPixmap symbolPixmap(const QString& symbolName, int size, const QColor& color,
                      qreal devicePixelRatio = 1.0);
 

@@ -1,10 +1,13 @@
 #include "app/application.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QDir>
 #include <QFont>
 #include <QFontDatabase>
 #include <QIcon>
+#include <QImageReader>
+#include <QTimer>
 
 #include "app/app_resources.h"
 #include "app/document_window.h"
@@ -26,7 +29,11 @@ void configureApplication(QApplication& application)
     QApplication::setQuitOnLastWindowClosed(true);
     // Ties the windows to the installed pixmora.desktop and its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("pixmora"));
-    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("pixmora")));
+    // Looking the icon up in the theme takes several milliseconds; the first
+    // window need not wait for it, it takes the icon when it comes.
+    QTimer::singleShot(0, &application, [] {
+        QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("pixmora")));
+    });
     initAppResources();
 
     // The interface is Japanese: keep the desktop's font first and let a Japanese
@@ -38,6 +45,23 @@ void configureApplication(QApplication& application)
             families << japanese;
     font.setFamilies(families);
     application.setFont(font);
+}
+
+StartupWarmUp::StartupWarmUp()
+    : m_thread([] {
+          // Qt reads the metadata of every image plugin installed the first time any
+          // image is read; done here, that overlaps building the first window.
+          QByteArray signature("\x89PNG\r\n\x1a\n", 8);
+          QBuffer buffer(&signature);
+          buffer.open(QIODevice::ReadOnly);
+          QImageReader(&buffer, "png").canRead();
+      })
+{
+}
+
+StartupWarmUp::~StartupWarmUp()
+{
+    m_thread.join();
 }
 
 PixmoraApp::PixmoraApp(std::unique_ptr<UserInteraction> interaction,

@@ -253,17 +253,22 @@ std::optional<QString> convertFile(const ConversionTask& task, const ConvertOpti
     if (auto failure = readInput(task.input, data)) {
         return failure;
     }
-    const auto sourceSize = document::sourceImageSize(data);
-    if (!sourceSize) {
-        return QStringLiteral("not a readable image");
+    const QString unreadable = QStringLiteral("not a readable image");
+    std::pair<std::int64_t, std::int64_t> size;
+    if (options.size) {
+        // The header is read again only to explain a failure.
+        size = {options.size->width(), options.size->height()};
+    } else if (const auto sourceSize = document::sourceImageSize(data)) {
+        size = convert::initialImportSize(sourceSize->width(), sourceSize->height());
+    } else {
+        return unreadable;
     }
-    const auto [width, height] =
-        options.size
-            ? std::pair<std::int64_t, std::int64_t>(options.size->width(), options.size->height())
-            : convert::initialImportSize(sourceSize->width(), sourceSize->height());
-    const auto image = document::convertImportData(data, width, height, options.mode,
+    const auto image = document::convertImportData(data, size.first, size.second, options.mode,
                                                    options.method, options.dither);
     if (!image) {
+        if (options.size && !document::sourceImageSize(data)) {
+            return unreadable;
+        }
         return QStringLiteral("cannot decode the image (damaged, or too large to decode)");
     }
     const auto bytes = document::writeDocument({*image, false, options.mode});

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
-#include <functional>
 #include <stdexcept>
 
 namespace pixmora::document {
@@ -224,14 +223,22 @@ bool hasOverlongPngChunk(const Bytes& data)
     constexpr int maxStreams = 64;
     const std::uint64_t count = data.size();
     int streams = 0;
-    // Every import passes through here; a skipping search keeps large files cheap.
-    const std::boyer_moore_horspool_searcher signature(pngSignature.begin(), pngSignature.end());
-    for (auto at = data.begin(); (at = std::search(at, data.end(), signature)) != data.end();
-         ++at) {
+    // Every import passes through here: memchr finds the signature's rare first
+    // byte far faster than a general search, which matters for large photos.
+    const std::uint8_t* const begin = data.data();
+    for (std::uint64_t from = 0; count >= 8 && from <= count - 8; ++from) {
+        const void* first = std::memchr(begin + from, pngSignature[0], count - 7 - from);
+        if (!first) {
+            break;
+        }
+        from = static_cast<std::uint64_t>(static_cast<const std::uint8_t*>(first) - begin);
+        if (std::memcmp(begin + from, pngSignature.data(), pngSignature.size()) != 0) {
+            continue;
+        }
         if (++streams > maxStreams) {
             return true;
         }
-        std::uint64_t pos = static_cast<std::uint64_t>(at - data.begin()) + 8;
+        std::uint64_t pos = from + 8;
         while (count - pos >= 8) {
             const std::uint8_t* header = data.data() + pos;
             const std::uint64_t length = readBigEndian32(header);

@@ -4,10 +4,12 @@
 
 #include <csignal>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -237,6 +239,35 @@ TEST_F(ConverterRun, FailedConversionLeavesAnExistingOutputWhole)
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(read("keep.png"), test::asBytes("previous contents"));
     EXPECT_EQ(entries("."), (QStringList{"keep.png", "logo.png", "notes.txt", "photo.jpg"}));
+}
+
+TEST_F(ConverterRun, ReplacingAnOutputKeepsItsModeAndWritesThroughLinks)
+{
+    QDir(m_dir.path()).mkdir("art");
+    write("art/sprite.png", test::asBytes("old sprite"));
+    ASSERT_TRUE(QFile::setPermissions(path("art/sprite.png"),
+                                      QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
+    ASSERT_TRUE(QFile::link(path("art/sprite.png"), path("sprite-link.png")));
+
+    const Outcome result = run({"-o", "sprite-link.png", "logo.png"});
+    EXPECT_EQ(result.exitCode, 0) << result.errLines.join('\n').toStdString();
+    // The link still points at the file, which now holds the document.
+    EXPECT_TRUE(QFileInfo(path("sprite-link.png")).isSymLink());
+    EXPECT_EQ(read("art/sprite.png"), editorDocument("logo.png", ColorMode::webSafe256));
+    EXPECT_EQ(QFile::permissions(path("art/sprite.png")),
+              QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadUser
+                  | QFile::WriteUser);
+    // Nothing but the document is left behind.
+    EXPECT_EQ(entries("art"), QStringList{"sprite.png"});
+
+    // A new document gets the usual mode for new files.
+    const Outcome fresh = run({"-o", "new.png", "logo.png"});
+    EXPECT_EQ(fresh.exitCode, 0);
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    struct stat info {};
+    ASSERT_EQ(::stat(QFile::encodeName(path("new.png")).constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0666 & ~mask);
 }
 
 TEST_F(ConverterRun, ParallelRunsGiveTheSameDocumentsAsSerialOnes)
