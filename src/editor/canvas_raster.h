@@ -49,7 +49,7 @@ public:
     // composed and rendered again.
     void setImage(const model::PixelImage& image);
     // Pixels floating over the image, their (0, 0) over cell `origin`; the parts
-    // outside the image are not shown. Nothing to show none.
+    // outside the image are not shown. nullptr shows none.
     void setFloating(const model::PixelImage* floating, model::PixelPoint origin = {});
     // Zoom, checker colours and what shows through partly transparent pixels.
     void setAppearance(double pixelSize, model::RGBAColor checkerLight,
