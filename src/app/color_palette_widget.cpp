@@ -33,10 +33,12 @@ int rowCount(int count, int columns)
 
 // ---- SwatchGridWidget ----
 
-SwatchGridWidget::SwatchGridWidget(EditorUIState* state, double spacing, QWidget* parent)
+SwatchGridWidget::SwatchGridWidget(EditorUIState* state, double spacing, model::ColorMode mode,
+                                   QWidget* parent)
     : QWidget(parent),
       m_state(state),
-      m_spacing(spacing)
+      m_spacing(spacing),
+      m_mode(mode)
 {
     QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Preferred);
     policy.setHeightForWidth(true);
@@ -175,7 +177,8 @@ double ColorPaletteWidget::cellSize(double availableWidth, int columns, double s
     return std::max(kMinimumCellSize, (availableWidth - spacing * (columns - 1)) / columns);
 }
 
-ColorPaletteWidget::ColorPaletteWidget(EditorUIState* state, QWidget* parent)
+ColorPaletteWidget::ColorPaletteWidget(EditorUIState* state, model::ColorMode mode,
+                                       QWidget* parent)
     : QWidget(parent),
       m_state(state)
 {
@@ -214,7 +217,7 @@ ColorPaletteWidget::ColorPaletteWidget(EditorUIState* state, QWidget* parent)
     m_scrollArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_scrollArea->setWidgetResizable(true);
     m_scrollArea->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
-    m_grid = new SwatchGridWidget(m_state, swatchSpacing);
+    m_grid = new SwatchGridWidget(m_state, swatchSpacing, mode);
     m_scrollArea->setWidget(m_grid);
     // Let the panel's own background show between and behind the cells.
     m_scrollArea->viewport()->setAutoFillBackground(false);

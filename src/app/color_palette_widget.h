@@ -30,7 +30,9 @@ class SwatchGridWidget : public QWidget {
     Q_OBJECT
 
 public:
-    SwatchGridWidget(editor::EditorUIState* state, double spacing, QWidget* parent = nullptr);
+    SwatchGridWidget(editor::EditorUIState* state, double spacing,
+                     model::ColorMode mode = model::ColorMode::webSafe256,
+                     QWidget* parent = nullptr);
 
     void setColorMode(model::ColorMode mode);
     model::ColorMode colorMode() const { return m_mode; }
@@ -74,7 +76,11 @@ class ColorPaletteWidget : public QWidget {
 public:
     static constexpr double swatchSpacing = 2.0;
 
-    explicit ColorPaletteWidget(editor::EditorUIState* state, QWidget* parent = nullptr);
+    // Built with the grid of `mode` at once: a window opening a document of another
+    // mode would otherwise build every cell twice.
+    explicit ColorPaletteWidget(editor::EditorUIState* state,
+                                model::ColorMode mode = model::ColorMode::webSafe256,
+                                QWidget* parent = nullptr);
 
     // Rebuilds the grid for the mode; the drawing and background colours stay,
     // whether or not the new mode offers them.

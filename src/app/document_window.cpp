@@ -98,9 +98,12 @@ DocumentWindow::DocumentWindow(HostedDocument* document, QWidget* parent)
         canvas->setColorMode(value.colorMode);
         canvas->setDocumentBinding(m_binding.get());
     }
-    m_mainCanvas->setClipboard(new editor::SystemClipboard(this));
+    // Whether the clipboard holds an image is a round trip to the application that
+    // owns it, which may be slow to answer; the window appears without waiting.
+    auto* clipboard = new editor::SystemClipboard(this);
+    QMetaObject::invokeMethod(
+        this, [this, clipboard] { m_mainCanvas->setClipboard(clipboard); }, Qt::QueuedConnection);
     m_toolPalette->setToolKeyGuard([this] { return !m_mainCanvas->isGestureActive(); });
-    m_colorPalette->setColorMode(value.colorMode);
 
     connect(m_document, &HostedDocument::valueChanged, this, &DocumentWindow::documentChanged);
     connect(m_document, &HostedDocument::displayNameChanged, this, &DocumentWindow::refreshTitle);
@@ -195,7 +198,7 @@ void DocumentWindow::buildLayout()
     preview->addWidget(m_previewZoomStepper, 0, Qt::AlignLeft);
     side->addLayout(preview);
     side->addWidget(divider(QFrame::HLine));
-    m_colorPalette = new ColorPaletteWidget(m_uiState);
+    m_colorPalette = new ColorPaletteWidget(m_uiState, m_document->value().colorMode);
     side->addWidget(m_colorPalette, 1);
     side->addStretch(1);
     row->addWidget(m_sideColumn);

@@ -81,6 +81,8 @@ void prepareReader(QImageReader& reader, const Bytes& data, bool applyOrientatio
 {
     if (const QByteArray format = formatByContent(data); !format.isEmpty()) {
         reader.setFormat(format);
+        // With detection on, Qt still asks every plugin about the content first.
+        reader.setAutoDetectImageFormat(false);
     }
     reader.setAutoTransform(applyOrientation);
     reader.setAllocationLimit(static_cast<int>(kDecodeBudgetBytes / (1024 * 1024)));
