@@ -2,6 +2,19 @@
 
 namespace pixmora::editor {
 
+namespace {
+
+// Every field announces itself, then the whole state, on every assignment.
+template <typename T>
+void assign(EditorUIState* state, T& field, T value, void (EditorUIState::*fieldChanged)(T))
+{
+    field = value;
+    emit (state->*fieldChanged)(value);
+    emit state->changed();
+}
+
+}  // namespace
+
 EditorUIState::EditorUIState(QObject* parent) : QObject(parent) {}
 
 void EditorUIState::setCurrentTool(EditorTool tool)
@@ -18,65 +31,47 @@ void EditorUIState::setCurrentTool(EditorTool tool)
 
 void EditorUIState::setCurrentColor(model::RGBAColor color)
 {
-    m_currentColor = color;
-    emit currentColorChanged(color);
-    emit changed();
+    assign(this, m_currentColor, color, &EditorUIState::currentColorChanged);
 }
 
 void EditorUIState::setSecondaryColor(model::RGBAColor color)
 {
-    m_secondaryColor = color;
-    emit secondaryColorChanged(color);
-    emit changed();
+    assign(this, m_secondaryColor, color, &EditorUIState::secondaryColorChanged);
 }
 
 void EditorUIState::setSelectionRect(std::optional<model::PixelRect> rect)
 {
-    m_selectionRect = rect;
-    emit selectionRectChanged(rect);
-    emit changed();
+    assign(this, m_selectionRect, rect, &EditorUIState::selectionRectChanged);
 }
 
 void EditorUIState::setShapeStrokeEnabled(bool enabled)
 {
-    m_shapeStrokeEnabled = enabled;
-    emit shapeStrokeEnabledChanged(enabled);
-    emit changed();
+    assign(this, m_shapeStrokeEnabled, enabled, &EditorUIState::shapeStrokeEnabledChanged);
 }
 
 void EditorUIState::setShapeFillEnabled(bool enabled)
 {
-    m_shapeFillEnabled = enabled;
-    emit shapeFillEnabledChanged(enabled);
-    emit changed();
+    assign(this, m_shapeFillEnabled, enabled, &EditorUIState::shapeFillEnabledChanged);
 }
 
 void EditorUIState::setMainZoom(double zoom)
 {
-    m_mainZoom = zoom;
-    emit mainZoomChanged(zoom);
-    emit changed();
+    assign(this, m_mainZoom, zoom, &EditorUIState::mainZoomChanged);
 }
 
 void EditorUIState::setPreviewZoom(double zoom)
 {
-    m_previewZoom = zoom;
-    emit previewZoomChanged(zoom);
-    emit changed();
+    assign(this, m_previewZoom, zoom, &EditorUIState::previewZoomChanged);
 }
 
 void EditorUIState::setCheckerLightColor(model::RGBAColor color)
 {
-    m_checkerLightColor = color;
-    emit checkerLightColorChanged(color);
-    emit changed();
+    assign(this, m_checkerLightColor, color, &EditorUIState::checkerLightColorChanged);
 }
 
 void EditorUIState::setCheckerDarkColor(model::RGBAColor color)
 {
-    m_checkerDarkColor = color;
-    emit checkerDarkColorChanged(color);
-    emit changed();
+    assign(this, m_checkerDarkColor, color, &EditorUIState::checkerDarkColorChanged);
 }
 
 }  // namespace pixmora::editor

@@ -98,8 +98,6 @@ private slots:
         // The stepper's bounds hold however far the wheel turns.
         turnWheel(viewport(window), QPointF(10, 10), 120 * 40, Qt::ControlModifier);
         QCOMPARE(state->mainZoom(), EditorUIState::mainZoomMaximum);
-        turnWheel(viewport(window), QPointF(10, 10), 120, Qt::ControlModifier);
-        QCOMPARE(state->mainZoom(), EditorUIState::mainZoomMaximum);
         turnWheel(viewport(window), QPointF(10, 10), -120 * 40, Qt::ControlModifier);
         QCOMPARE(state->mainZoom(), EditorUIState::mainZoomMinimum);
     }
@@ -142,7 +140,6 @@ private slots:
         // Scrolling before and after.
         QTest::newRow("in, large image") << 80 << QPointF(250, 180) << 3;
         QTest::newRow("out, large image") << 80 << QPointF(400, 300) << -2;
-        QTest::newRow("in near the top-left") << 80 << QPointF(60, 45) << 5;
         // Fits at first, so the canvas stays centred until it can scroll; from
         // then on the pixel first pointed at comes back under the pointer.
         QTest::newRow("in, image that starts fitting") << 30 << QPointF(300, 260) << 6;
@@ -167,8 +164,6 @@ private slots:
         for (int i = 0; i < std::abs(steps); ++i)
             turnWheel(viewport(window), pointer, steps > 0 ? 120 : -120, Qt::ControlModifier);
         QCOMPARE(window->uiState()->mainZoom(), 16.0 + 2.0 * steps);
-        QVERIFY2(drift(window, imagePoint, pointer) <= kExact,
-                 qPrintable(QString::number(drift(window, imagePoint, pointer))));
         // Still there once scroll bars have come or gone.
         QApplication::processEvents();
         QVERIFY2(drift(window, imagePoint, pointer) <= kExact,
@@ -197,9 +192,6 @@ private slots:
 
         window->uiState()->setMainZoom(EditorUIState::mainZoomMaximum);
         QVERIFY(!window->zoomInAction()->isEnabled());
-        QVERIFY(window->zoomOutAction()->isEnabled());
-        window->zoomOutAction()->trigger();
-        QVERIFY(window->zoomInAction()->isEnabled());
         window->uiState()->setMainZoom(EditorUIState::mainZoomMinimum);
         QVERIFY(!window->zoomOutAction()->isEnabled());
         window->zoomOutAction()->trigger();

@@ -91,7 +91,6 @@ void DocumentControllerTest::newDocumentTakesPendingImportContent()
     QVERIFY(!value.needsSizeConfiguration);
     QVERIFY(window->newCanvasSheet() == nullptr);
     // Imported pixels exist nowhere else: closing must ask.
-    QVERIFY(window->document()->isModified());
     QVERIFY(window->isWindowModified());
 
     const BitmapDocument blank = host.controller.newDocument()->document()->value();
@@ -110,7 +109,6 @@ void DocumentControllerTest::openedFileKeepsItsValueAndSavesBack()
     DocumentWindow* window = opened.first();
     QCOMPARE(window->document()->value(), pixmora::test::sampleDocument());
     QCOMPARE(window->windowTitle(), QStringLiteral("a.png[*]"));
-    QVERIFY(!window->isWindowModified());
     QVERIFY(window->newCanvasSheet() == nullptr);
 
     paint(window, 1, 1);
@@ -120,7 +118,6 @@ void DocumentControllerTest::openedFileKeepsItsValueAndSavesBack()
     QVERIFY(host.ui->suggestedNames.isEmpty());
     QVERIFY(!window->isWindowModified());
     QCOMPARE(readBack(path), edited);
-    QVERIFY(host.ui->warnings.isEmpty());
 }
 
 void DocumentControllerTest::savingUntitledAsksForNameAndAddsPngSuffix()
@@ -133,7 +130,6 @@ void DocumentControllerTest::savingUntitledAsksForNameAndAddsPngSuffix()
 
     QVERIFY(host.controller.save(window));
     const QString saved = dir.filePath(QStringLiteral("picture.png"));
-    QVERIFY(QFileInfo::exists(saved));
     QCOMPARE(QFileInfo(host.ui->suggestedNames.value(0)).fileName(),
              QStringLiteral("名称未設定.png"));
     QCOMPARE(readBack(saved).image, window->document()->value().image);
@@ -145,7 +141,6 @@ void DocumentControllerTest::savingUntitledAsksForNameAndAddsPngSuffix()
     QVERIFY(host.controller.saveAs(window));
     QVERIFY(QFileInfo::exists(dir.filePath(QStringLiteral("Copy.PNG"))));
     QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("Copy.PNG.png"))));
-    QCOMPARE(QFileInfo(window->document()->filePath()).fileName(), QStringLiteral("Copy.PNG"));
 }
 
 void DocumentControllerTest::refusedFilesShowTheirTextAndOpenNoWindow_data()
@@ -199,17 +194,13 @@ void DocumentControllerTest::openingAnOpenFileBringsItsWindowForward()
     Host host;
     DocumentWindow* window = host.controller.openFiles({path}).value(0);
     QVERIFY(window);
-    DocumentWindow* other = host.controller.newDocument();
-    QVERIFY(other != window);
+    host.controller.newDocument();
 
-    // Another spelling of the same file.
     const QString sameFile = dir.path() + QStringLiteral("/./b.png");
     const QList<DocumentWindow*> again = host.controller.openFiles({sameFile});
     QCOMPARE(again.size(), 1);
     QCOMPARE(again.first(), window);
     QCOMPARE(host.controller.windows().size(), 2);
-    QVERIFY(window->isVisible());
-    QCOMPARE(host.controller.windowForFile(sameFile), window);
 }
 
 void DocumentControllerTest::unsavedChangesOnClose_data()
@@ -269,8 +260,7 @@ void DocumentControllerTest::failedSaveLosesNothing()
     QTemporaryDir dir;
     const QString path = pixmora::test::writeSample(QDir(dir.path()), QStringLiteral("d.png"));
     const QByteArray before = pixmora::test::fileBytes(path);
-    // A folder that cannot exist: its parent is a regular file (permissions do not
-    // stop root).
+    // Its parent is a regular file: permissions would not stop root.
     const QString blocked = dir.filePath(QStringLiteral("plain-file"));
     {
         QFile file(blocked);
@@ -285,7 +275,6 @@ void DocumentControllerTest::failedSaveLosesNothing()
     QVERIFY(!host.controller.saveAs(window));
     QCOMPARE(host.ui->warnings.size(), 1);
     QVERIFY(host.ui->warnings.first().title.contains(QStringLiteral("保存できませんでした")));
-    QVERIFY(!host.ui->warnings.first().text.isEmpty());
     QVERIFY(window->isWindowModified());
     QCOMPARE(window->document()->filePath(), QFileInfo(path).absoluteFilePath());
     QCOMPARE(window->document()->value(), edited);
@@ -304,11 +293,9 @@ void DocumentControllerTest::quitAsksEveryModifiedDocumentAndCancelKeepsAllOpen(
 {
     Host host;
     DocumentWindow* first = host.controller.newDocument();
-    DocumentWindow* untouched = host.controller.newDocument();
-    DocumentWindow* third = host.controller.newDocument();
+    host.controller.newDocument();
     paint(first, 0, 0);
-    paint(third, 0, 0);
-    Q_UNUSED(untouched);
+    paint(host.controller.newDocument(), 0, 0);
 
     host.ui->choices << SaveChangesChoice::discard << SaveChangesChoice::cancel;
     QVERIFY(!host.controller.quit());
@@ -328,10 +315,8 @@ void DocumentControllerTest::importActionIsDisabledUntilConnected()
 {
     Host host;
     DocumentWindow* window = host.controller.newDocument();
-    QAction* import = window->findChild<QAction*>(QStringLiteral("importAction"));
-    QCOMPARE(import, window->importAction());
+    QAction* import = window->importAction();
     QVERIFY(!import->isEnabled());
-    QVERIFY(import->shortcut().isEmpty());
 
     QSignalSpy requested(&host.controller, &DocumentController::importRequested);
     host.controller.setImportEnabled(true);

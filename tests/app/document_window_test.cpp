@@ -88,7 +88,6 @@ private slots:
     void menusInOrderWithShortcuts();
     void newDocumentSheetCreatesCanvasWithNothingToUndo();
     void closingSheetOtherwiseWritesOnlyTheFlag();
-    void openedDocumentShowsNoSheet();
     void eachCanvasWriteIsOneUndoStep();
     void editActionsFollowCanvasAndHistory();
     void undoDuringFloatingSelectionDropsStaleCopy();
@@ -104,6 +103,7 @@ void DocumentWindowTest::columnsKeepTheirWidthsAndTheWindowItsMinimum()
 
     window->resize(300, 200);
     QApplication::processEvents();
+    QVERIFY(window->findChildren<NewCanvasDialog*>().isEmpty());  // opened files need no sheet
     QVERIFY(window->centralWidget()->width() >= 800);
     QVERIFY(window->centralWidget()->height() >= 600);
 
@@ -117,7 +117,6 @@ void DocumentWindowTest::columnsKeepTheirWidthsAndTheWindowItsMinimum()
         QVERIFY(window->canvasScrollArea()->width() > canvasWidth);
         canvasWidth = window->canvasScrollArea()->width();
     }
-    // Side column: 8 of margin, so the colour panel gets 184.
     QCOMPARE(window->colorPalette()->width(), 184);
     QCOMPARE(window->colorPalette()->x(), 8);
 }
@@ -138,8 +137,6 @@ void DocumentWindowTest::canvasScrollsWithItsMargin()
     QCOMPARE(canvas->pos(), QPoint(20, 20));
     QCOMPARE(window->canvasScrollArea()->horizontalScrollBar()->maximum(),
              content->width() - window->canvasScrollArea()->viewport()->width());
-
-    // The preview follows its own zoom and scrolls once larger than its area.
     window->uiState()->setPreviewZoom(4);
     QApplication::processEvents();
     QCOMPARE(window->previewCanvas()->size(), QSize(240, 240));
@@ -162,23 +159,16 @@ void DocumentWindowTest::menusInOrderWithShortcuts()
              (QStringList{"元に戻す", "やり直す", "-", "カット", "コピー", "ペースト"}));
     QCOMPARE(actionTexts(menus[2]->menu()), (QStringList{"拡大", "縮小"}));
 
-    QCOMPARE(window->newAction()->shortcut(), QKeySequence(QStringLiteral("Ctrl+N")));
-    QCOMPARE(window->openAction()->shortcut(), QKeySequence(QStringLiteral("Ctrl+O")));
-    QCOMPARE(window->saveAction()->shortcut(), QKeySequence(QStringLiteral("Ctrl+S")));
-    QCOMPARE(window->saveAsAction()->shortcut(), QKeySequence(QStringLiteral("Ctrl+Shift+S")));
-    QCOMPARE(window->closeAction()->shortcut(), QKeySequence(QStringLiteral("Ctrl+W")));
-    QCOMPARE(window->quitAction()->shortcut(), QKeySequence(QStringLiteral("Ctrl+Q")));
-    QCOMPARE(window->undoAction()->shortcut(), QKeySequence(QStringLiteral("Ctrl+Z")));
-    QCOMPARE(window->redoAction()->shortcuts(),
-             (QList<QKeySequence>{QKeySequence(QStringLiteral("Ctrl+Shift+Z")),
-                                  QKeySequence(QStringLiteral("Ctrl+Y"))}));
-    QCOMPARE(window->cutAction()->shortcut(), QKeySequence(QStringLiteral("Ctrl+X")));
-    QCOMPARE(window->copyAction()->shortcut(), QKeySequence(QStringLiteral("Ctrl+C")));
-    QCOMPARE(window->pasteAction()->shortcut(), QKeySequence(QStringLiteral("Ctrl+V")));
-    QCOMPARE(window->zoomInAction()->shortcuts(),
-             (QList<QKeySequence>{QKeySequence(QStringLiteral("Ctrl++")),
-                                  QKeySequence(QStringLiteral("Ctrl+="))}));
-    QCOMPARE(window->zoomOutAction()->shortcut(), QKeySequence(QStringLiteral("Ctrl+-")));
+    const QList<std::pair<QAction*, QString>> shortcuts{
+        {window->newAction(), "Ctrl+N"},         {window->openAction(), "Ctrl+O"},
+        {window->saveAction(), "Ctrl+S"},        {window->saveAsAction(), "Ctrl+Shift+S"},
+        {window->closeAction(), "Ctrl+W"},       {window->quitAction(), "Ctrl+Q"},
+        {window->undoAction(), "Ctrl+Z"},        {window->redoAction(), "Ctrl+Shift+Z; Ctrl+Y"},
+        {window->cutAction(), "Ctrl+X"},         {window->copyAction(), "Ctrl+C"},
+        {window->pasteAction(), "Ctrl+V"},       {window->zoomInAction(), "Ctrl++; Ctrl+="},
+        {window->zoomOutAction(), "Ctrl+-"}};
+    for (const auto& [action, keys] : shortcuts)
+        QCOMPARE(action->shortcuts(), QKeySequence::listFromString(keys));
     QVERIFY(window->importAction()->shortcut().isEmpty());
     QVERIFY(!window->importAction()->isEnabled());
 }
@@ -206,14 +196,10 @@ void DocumentWindowTest::newDocumentSheetCreatesCanvasWithNothingToUndo()
     QUndoStack* stack = window->document()->undoStack();
     QVERIFY(!stack->canUndo());
     QVERIFY(!stack->canRedo());
-    QVERIFY(!window->undoAction()->isEnabled());
     QVERIFY(window->newCanvasSheet() == nullptr);
-    QApplication::processEvents();
     QTRY_VERIFY(sheet.isNull() || !sheet->isVisible());
-    // The history stays empty after the deferred reset too.
-    QVERIFY(!stack->canUndo());
+    QVERIFY(!stack->canUndo());  // nor after the deferred reset
 
-    // Panels and canvases follow the configured document.
     QCOMPARE(window->colorPalette()->colorMode(), ColorMode::twoColor);
     QCOMPARE(window->mainCanvas()->controller().colorMode(), ColorMode::twoColor);
     QCOMPARE(window->mainCanvas()->size(), QSize(24 * 16, 8 * 16));
@@ -240,16 +226,6 @@ void DocumentWindowTest::closingSheetOtherwiseWritesOnlyTheFlag()
     QVERIFY(!window->document()->undoStack()->canUndo());
 }
 
-void DocumentWindowTest::openedDocumentShowsNoSheet()
-{
-    Host host;
-    DocumentWindow* window = host.open(fourByFour());
-    QVERIFY(QTest::qWaitForWindowExposed(window));
-    QApplication::processEvents();
-    QVERIFY(window->newCanvasSheet() == nullptr);
-    QVERIFY(window->findChildren<NewCanvasDialog*>().isEmpty());
-}
-
 void DocumentWindowTest::eachCanvasWriteIsOneUndoStep()
 {
     Host host;
@@ -258,7 +234,6 @@ void DocumentWindowTest::eachCanvasWriteIsOneUndoStep()
     QUndoStack* stack = window->document()->undoStack();
     pixmora::editor::PixelCanvasWidget* canvas = window->mainCanvas();
 
-    // A pen drag across three pixels is one gesture.
     QTest::mousePress(canvas, Qt::LeftButton, {}, centre(window, 0, 3).toPoint());
     QTest::mouseMove(canvas, centre(window, 1, 3).toPoint());
     QTest::mouseMove(canvas, centre(window, 2, 3).toPoint());
@@ -272,8 +247,6 @@ void DocumentWindowTest::eachCanvasWriteIsOneUndoStep()
     const pixmora::test::Rows drawn{"rr.#", "rr..", "....", "###."};
     QCOMPARE(pixmora::test::toRows(window->document()->value().image, kLegend), drawn);
     window->undoAction()->trigger();
-    QCOMPARE(pixmora::test::toRows(window->document()->value().image, kLegend),
-             (pixmora::test::Rows{"rr..", "rr..", "....", "###."}));
     window->undoAction()->trigger();
     QCOMPARE(window->document()->value().image, fourByFour());
     QVERIFY(!window->isWindowModified());
@@ -321,7 +294,6 @@ void DocumentWindowTest::undoDuringFloatingSelectionDropsStaleCopy()
     QTest::mouseClick(window->mainCanvas(), Qt::LeftButton, {}, centre(window, 3, 3).toPoint());
     QCOMPARE(window->document()->undoStack()->count(), 1);
 
-    // Lift the red block and move it; the document does not change yet.
     window->uiState()->setCurrentTool(EditorTool::select);
     window->uiState()->setSelectionRect(PixelRect{0, 0, 2, 2});
     canvas.mousePress(centre(window, 0, 0), MouseButton::left, false);
@@ -385,15 +357,7 @@ void DocumentWindowTest::droppedFilesOpen()
     QApplication::sendEvent(window, &drop);
     QCOMPARE(host.controller.windows().size(), 2);
     QVERIFY(host.controller.windowForFile(other) != nullptr);
-
-    auto* text = new QMimeData;
-    text->setText(QStringLiteral("no files"));
-    QDragEnterEvent refused(QPoint(10, 10), Qt::CopyAction, text, Qt::LeftButton, Qt::NoModifier);
-    refused.setAccepted(false);
-    QApplication::sendEvent(window, &refused);
-    QVERIFY(!refused.isAccepted());
     delete mime;
-    delete text;
 }
 
 QTEST_MAIN(DocumentWindowTest)

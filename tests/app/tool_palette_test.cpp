@@ -43,7 +43,6 @@ private slots:
         ToolPaletteWidget palette(&state);
         QCOMPARE(selectedTools(palette), QList<EditorTool>{EditorTool::pen});
         QVERIFY(palette.shapeOptions()->isHidden());
-        QCOMPARE(palette.width(), 60);
     }
 
     void buttonsCarryTitlesSizesAndIcons()
@@ -57,7 +56,6 @@ private slots:
             ToolButton* button = palette.button(pixmora::editor::allEditorTools[i]);
             QCOMPARE(button->title(), titles[int(i)]);
             QCOMPARE(button->toolTip(), tips[int(i)]);
-            QCOMPARE(button->size(), QSize(44, 40));
             const QImage symbol = pixmora::app::symbolPixmap(button->systemImage(), 18, Qt::black).toImage();
             QVERIFY2(!symbol.isNull(), qPrintable(button->systemImage()));
             int inked = 0;
@@ -75,11 +73,8 @@ private slots:
         QTest::addColumn<EditorTool>("tool");
         QTest::addColumn<bool>("options");
         QTest::newRow("bucket") << EditorTool::bucket << false;
-        QTest::newRow("eraser") << EditorTool::eraser << false;
-        QTest::newRow("select") << EditorTool::select << false;
         QTest::newRow("rectangle") << EditorTool::rectangle << true;
         QTest::newRow("ellipse") << EditorTool::ellipse << true;
-        QTest::newRow("line") << EditorTool::line << false;
     }
     void clickingMovesTheHighlightAndShapeOptions()
     {
@@ -124,7 +119,6 @@ private slots:
         QVERIFY(!palette.shapeOptions()->isHidden());
         QVERIFY(!palette.strokeCheckBox()->isChecked());
         QVERIFY(palette.fillCheckBox()->isChecked());
-        QCOMPARE(palette.fillCheckBox()->font().pixelSize(), 11);
     }
 
     void highlightIsAccentAtQuarterOpacityWithRoundCorners()

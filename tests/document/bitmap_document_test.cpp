@@ -43,10 +43,7 @@ std::optional<Reason> refusal(const ReadResult& result)
 {
     const auto* error = std::get_if<DocumentError>(&result);
     const auto* importError = error ? std::get_if<ImportRequiredError>(error) : nullptr;
-    if (!importError) {
-        return std::nullopt;
-    }
-    return importError->reason;
+    return importError ? std::optional<Reason>(importError->reason) : std::nullopt;
 }
 
 Bytes plainPng(int width, int height)
@@ -54,29 +51,19 @@ Bytes plainPng(int width, int height)
     return test::encoded(test::filledImage(width, height, {0, 0, 0, 255}), "png");
 }
 
-Bytes withColorModeText(std::string_view text)
-{
-    return insertPngTextChunk("pixmoraColorMode", text, plainPng(16, 16));
-}
-
 TEST(DocumentRoundTrip, SavedAndReopenedKeepsModeSizeAndEveryPixel)
 {
     const BitmapDocument saved{sample(), false, ColorMode::sixteenColor};
     const auto bytes = writeDocument(saved);
     ASSERT_TRUE(bytes);
-    const BitmapDocument reopened = documentOf(readDocument(*bytes));
-    EXPECT_EQ(reopened, saved);
-    EXPECT_EQ(test::toRows(reopened.image, kLegend), test::toRows(saved.image, kLegend));
-}
-
-TEST(DocumentRoundTrip, EveryModeSurvivesAndTheFlagIsNotStored)
-{
+    EXPECT_EQ(documentOf(readDocument(*bytes)), saved);
     for (const ColorMode mode : model::allColorModes) {
-        const auto bytes = writeDocument({PixelImage(8, 8), true, mode});
-        ASSERT_TRUE(bytes);
-        EXPECT_EQ(documentOf(readDocument(*bytes)),
-                  (BitmapDocument{PixelImage(8, 8), false, mode}));
+        const auto empty = writeDocument({PixelImage(8, 8), true, mode});
+        ASSERT_TRUE(empty);
+        EXPECT_EQ(documentOf(readDocument(*empty)), (BitmapDocument{PixelImage(8, 8), false, mode}));
     }
+    EXPECT_FALSE(
+        writeDocument({PixelImage(4, 4, {model::kTransparent}), false, ColorMode::twoColor}));
 }
 
 TEST(DocumentRoundTrip, ColourModeChunkComesJustBeforeIendAndPngcheckAccepts)
@@ -85,7 +72,6 @@ TEST(DocumentRoundTrip, ColourModeChunkComesJustBeforeIendAndPngcheckAccepts)
     ASSERT_TRUE(bytes);
     const auto chunks = test::pngChunks(*bytes);
     ASSERT_GE(chunks.size(), 4u);
-    EXPECT_EQ(chunks.front().type, "IHDR");
     EXPECT_EQ(chunks[chunks.size() - 2].type, "tEXt");
     const Bytes& text = chunks[chunks.size() - 2].data;
     EXPECT_EQ(std::string(text.begin(), text.end()),
@@ -103,12 +89,6 @@ TEST(DocumentRoundTrip, ColourModeChunkComesJustBeforeIendAndPngcheckAccepts)
     EXPECT_EQ(pngcheck.exitCode(), 0) << pngcheck.readAllStandardOutput().toStdString();
 }
 
-TEST(DocumentRoundTrip, InconsistentImageIsNotWritten)
-{
-    EXPECT_FALSE(
-        writeDocument({PixelImage(4, 4, {model::kTransparent}), false, ColorMode::twoColor}));
-}
-
 TEST(DocumentReading, OpeningNeverSnapsColoursToThePalette)
 {
     const PixelImage image = sample();
@@ -122,41 +102,29 @@ TEST(DocumentReading, OpeningNeverSnapsColoursToThePalette)
 
 TEST(DocumentReading, ColourModeFromTheChunkByExactName)
 {
-    EXPECT_EQ(documentOf(readDocument(plainPng(16, 16))).colorMode, ColorMode::webSafe256);
-    EXPECT_EQ(documentOf(readDocument(withColorModeText("twoColor"))).colorMode,
-              ColorMode::twoColor);
-    EXPECT_EQ(documentOf(readDocument(withColorModeText("sixteenColor"))).colorMode,
-              ColorMode::sixteenColor);
-    EXPECT_EQ(documentOf(readDocument(withColorModeText("TwoColor"))).colorMode,
-              ColorMode::webSafe256);
-    EXPECT_EQ(documentOf(readDocument(withColorModeText(""))).colorMode, ColorMode::webSafe256);
+    const auto modeOf = [](std::optional<std::string_view> text) {
+        const Bytes png = plainPng(16, 16);
+        return documentOf(readDocument(text ? insertPngTextChunk("pixmoraColorMode", *text, png) : png))
+            .colorMode;
+    };
+    EXPECT_EQ(modeOf(std::nullopt), ColorMode::webSafe256);
+    EXPECT_EQ(modeOf("sixteenColor"), ColorMode::sixteenColor);
+    EXPECT_EQ(modeOf("TwoColor"), ColorMode::webSafe256);
 }
 
-TEST(DocumentReading, SizeLimitIs128EachWay)
+TEST(DocumentReading, SizeLimitIs128EachWayDecidedByTheHeaderAlone)
 {
     EXPECT_EQ(documentOf(readDocument(plainPng(128, 128))).image.width, 128);
     EXPECT_EQ(refusal(readDocument(plainPng(129, 1))), Reason::oversizedPNG);
     EXPECT_EQ(refusal(readDocument(plainPng(1, 129))), Reason::oversizedPNG);
-}
-
-TEST(DocumentReading, OversizeIsDecidedByTheHeaderAlone)
-{
     const Bytes damaged = test::pngWithHeader(200, 200, test::pngChunk("IDAT", {1, 2, 3, 4, 5}));
     EXPECT_EQ(refusal(readDocument(damaged)), Reason::oversizedPNG);
     const Bytes small = test::pngWithHeader(16, 16, test::pngChunk("IDAT", {1, 2, 3, 4, 5}));
     EXPECT_EQ(refusal(readDocument(small)), Reason::notAnImage);
 }
 
-std::int64_t peakResidentBytes()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return std::int64_t{usage.ru_maxrss} * 1024;
-}
-
 // Fuzz finding: an 8 x 8 PNG of 151 bytes whose colour mode chunk, ahead of the image
-// data, claims 1 GiB. The decoder allocated and zeroed that gigabyte before it found
-// the data missing.
+// data, claims 1 GiB, which the decoder allocated and zeroed.
 TEST(DocumentReading, ChunkClaimingMoreThanTheFileHoldsIsRefusedUnread)
 {
     const Bytes data{
@@ -174,9 +142,12 @@ TEST(DocumentReading, ChunkClaimingMoreThanTheFileHoldsIsRefusedUnread)
         0x7E, 0x1B, 0xE9, 0x52, 0x62, 0x15, 0xB8, 0x00, 0x00, 0x00, 0x00, 0x49,
         0x45, 0x4E, 0x44, 0xAE, 0x42, 0x60, 0x82,
     };
-    const std::int64_t before = peakResidentBytes();
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const std::int64_t before = std::int64_t{usage.ru_maxrss} * 1024;
     EXPECT_EQ(refusal(readDocument(data)), Reason::notAnImage);
-    EXPECT_LT(peakResidentBytes() - before, std::int64_t{256} << 20);
+    getrusage(RUSAGE_SELF, &usage);
+    EXPECT_LT(std::int64_t{usage.ru_maxrss} * 1024 - before, std::int64_t{256} << 20);
 }
 
 TEST(DocumentReading, OtherFilesAreRefusedWithTheImportHintOnlyWhenTheyAreImages)
@@ -194,13 +165,8 @@ TEST(DocumentErrors, RecoverySuggestionsAreTheFixedTexts)
               QString::fromUtf8("画像サイズが大きすぎます。インポート機能をお試しください"));
     EXPECT_EQ(ImportRequiredError{Reason::unsupportedFormat}.recoverySuggestion(),
               QString::fromUtf8("サポートしていない形式です。インポート機能をお試しください"));
-    EXPECT_EQ(ImportRequiredError{Reason::notAnImage}.recoverySuggestion(),
-              QString::fromUtf8("サポートしていない形式です"));
     EXPECT_EQ(errorText(DocumentError{ImportRequiredError{Reason::notAnImage}}),
               QString::fromUtf8("サポートしていない形式です"));
-    EXPECT_EQ(FileError::writeFailure().code, FileError::Code::fileWriteUnknown);
-    EXPECT_FALSE(FileError::writeFailure().text.isEmpty());
-    EXPECT_EQ(FileError::readFailure().code, FileError::Code::fileReadCorruptFile);
 }
 
 TEST(DocumentFiles, ReadingAPathThatIsNoRegularFileIsAFileError)
@@ -225,8 +191,7 @@ TEST(DocumentFiles, WrittenFileReadsBackAndAFailedWriteLeavesNothing)
     EXPECT_FALSE(writeDocumentFile(document, path));
     EXPECT_EQ(documentOf(readDocumentFile(path)), document);
 
-    const QString nowhere = dir.filePath("no/such/folder/drawing.png");
-    const auto error = writeDocumentFile(document, nowhere);
+    const auto error = writeDocumentFile(document, dir.filePath("no/such/folder/drawing.png"));
     ASSERT_TRUE(error);
     EXPECT_EQ(error->code, FileError::Code::fileWriteUnknown);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
@@ -239,25 +204,18 @@ protected:
     void TearDown() override { takePendingDocumentContent(); }
 };
 
-TEST_F(NewDocument, WithoutImportEveryNewDocumentIsThePlaceholder)
-{
-    const BitmapDocument expected{PixelImage(32, 32), true, ColorMode::webSafe256};
-    EXPECT_EQ(makeNewDocument(), expected);
-    EXPECT_EQ(makeNewDocument(), expected);
-    EXPECT_EQ(placeholderDocument().image.pixels.size(), 1024u);
-}
-
 TEST_F(NewDocument, PendingContentGoesToTheNextDocumentOnly)
 {
+    const BitmapDocument placeholder{PixelImage(32, 32), true, ColorMode::webSafe256};
+    EXPECT_EQ(makeNewDocument(), placeholder);
     std::vector<RGBAColor> pixels(64 * 48, model::kTransparent);
     pixels[5] = model::kOpaqueBlack;
     setPendingDocumentContent({64, 48, pixels, ColorMode::twoColor});
     EXPECT_TRUE(hasPendingDocumentContent());
-
     EXPECT_EQ(makeNewDocument(),
               (BitmapDocument{PixelImage(64, 48, pixels), false, ColorMode::twoColor}));
     EXPECT_FALSE(hasPendingDocumentContent());
-    EXPECT_EQ(makeNewDocument(), placeholderDocument());
+    EXPECT_EQ(makeNewDocument(), placeholder);
 }
 
 TEST_F(NewDocument, InconsistentPendingContentIsDroppedForThePlaceholder)
@@ -265,9 +223,6 @@ TEST_F(NewDocument, InconsistentPendingContentIsDroppedForThePlaceholder)
     setPendingDocumentContent({64, 48, std::vector<RGBAColor>(10), ColorMode::twoColor});
     EXPECT_EQ(makeNewDocument(), placeholderDocument());
     EXPECT_FALSE(hasPendingDocumentContent());
-
-    setPendingDocumentContent({0, 0, {}, ColorMode::twoColor});
-    EXPECT_EQ(makeNewDocument(), placeholderDocument());
     setPendingDocumentContent({200, 1, std::vector<RGBAColor>(200), ColorMode::twoColor});
     EXPECT_EQ(makeNewDocument(), placeholderDocument());
 }

@@ -18,8 +18,9 @@
 namespace pixmora::document {
 namespace {
 
+using Span = std::pair<std::int64_t, std::int64_t>;
+
 const std::string keyword = "pixmoraColorMode";
-const Bytes signature{0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A};
 
 Bytes bytes(std::string_view text) { return Bytes(text.begin(), text.end()); }
 
@@ -29,9 +30,10 @@ Bytes operator+(Bytes a, const Bytes& b)
     return a;
 }
 
-std::uint32_t zlibCrc(const std::uint8_t* data, std::size_t size)
+std::uint32_t zlibCrc(const Bytes& data)
 {
-    return static_cast<std::uint32_t>(::crc32(::crc32(0L, Z_NULL, 0), data, static_cast<uInt>(size)));
+    return static_cast<std::uint32_t>(
+        ::crc32(::crc32(0L, Z_NULL, 0), data.data(), static_cast<uInt>(data.size())));
 }
 
 std::uint32_t bigEndianAt(const Bytes& data, std::size_t offset)
@@ -46,12 +48,12 @@ Bytes bigEndian(std::uint32_t value)
             static_cast<std::uint8_t>(value >> 8), static_cast<std::uint8_t>(value)};
 }
 
-// A chunk assembled here with zlib's CRC, independent of makePngChunk.
+// Assembled here with zlib's CRC, independent of makePngChunk.
 Bytes chunk(std::string_view type, const Bytes& data)
 {
     const Bytes typeAndData = bytes(type) + data;
     return bigEndian(static_cast<std::uint32_t>(data.size())) + typeAndData
-           + bigEndian(zlibCrc(typeAndData.data(), typeAndData.size()));
+           + bigEndian(zlibCrc(typeAndData));
 }
 
 Bytes textChunk(std::string_view key, std::string_view text)
@@ -61,19 +63,12 @@ Bytes textChunk(std::string_view key, std::string_view text)
 
 Bytes header(std::uint32_t width = 4, std::uint32_t height = 4)
 {
-    return signature + chunk("IHDR", bigEndian(width) + bigEndian(height) + Bytes{8, 6, 0, 0, 0});
+    return Bytes{0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A}
+           + chunk("IHDR", bigEndian(width) + bigEndian(height) + Bytes{8, 6, 0, 0, 0});
 }
 
 const Bytes iend = chunk("IEND", {});
-
-Bytes encodePng(const QImage& image)
-{
-    QByteArray encoded;
-    QBuffer buffer(&encoded);
-    buffer.open(QIODevice::WriteOnly);
-    EXPECT_TRUE(image.save(&buffer, "PNG"));
-    return Bytes(encoded.begin(), encoded.end());
-}
+const Bytes idat = chunk("IDAT", Bytes(20, 0));
 
 QImage sampleImage()
 {
@@ -84,6 +79,15 @@ QImage sampleImage()
         }
     }
     return image;
+}
+
+Bytes encodePng(const QImage& image)
+{
+    QByteArray encoded;
+    QBuffer buffer(&encoded);
+    buffer.open(QIODevice::WriteOnly);
+    EXPECT_TRUE(image.save(&buffer, "PNG"));
+    return Bytes(encoded.begin(), encoded.end());
 }
 
 struct CommandResult {
@@ -98,128 +102,78 @@ CommandResult run(const std::string& command)
     if (pipe == nullptr) {
         return result;
     }
-    char chunkOfOutput[256];
-    while (fgets(chunkOfOutput, sizeof chunkOfOutput, pipe) != nullptr) {
-        result.output += chunkOfOutput;
+    char piece[256];
+    while (fgets(piece, sizeof piece, pipe) != nullptr) {
+        result.output += piece;
     }
     const int raw = pclose(pipe);
     result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
     return result;
 }
 
-// ---- crc32
-
-TEST(Crc32, MatchesZlibOnRandomBuffersOfEveryLength)
+TEST(Crc32, MatchesZlibOnRandomBuffers)
 {
     std::mt19937 random(1);
     Bytes buffer;
-    for (std::size_t length = 0; length <= 1000; ++length) {
+    for (std::size_t length = 0; length <= 300; ++length) {
         buffer.resize(length);
         for (std::uint8_t& b : buffer) {
             b = static_cast<std::uint8_t>(random());
         }
-        ASSERT_EQ(crc32(buffer), zlibCrc(buffer.data(), buffer.size())) << "length " << length;
+        ASSERT_EQ(crc32(buffer), zlibCrc(buffer)) << "length " << length;
     }
-}
-
-TEST(Crc32, StandardCheckValue)
-{
-    EXPECT_EQ(crc32(bytes("123456789")), 0xCBF43926u);
     EXPECT_EQ(crc32(nullptr, 0), 0u);
 }
 
 TEST(Crc32, TableIsSafeUnderConcurrentFirstUse)
 {
     // Each test runs in its own process under CTest, so the table is built here.
-    const Bytes data = bytes("IEND");
     std::vector<std::uint32_t> results(8);
     std::vector<std::thread> threads;
     for (std::size_t i = 0; i < results.size(); ++i) {
-        threads.emplace_back([&, i] { results[i] = crc32(data); });
+        threads.emplace_back([&, i] { results[i] = crc32(bytes("IEND")); });
     }
     for (std::thread& t : threads) {
         t.join();
     }
-    for (const std::uint32_t value : results) {
-        EXPECT_EQ(value, 0xAE426082u);  // the CRC every PNG's IEND carries
-    }
+    EXPECT_EQ(results, std::vector<std::uint32_t>(8, 0xAE426082u));
 }
 
-// ---- pngPixelSize
-
-TEST(PngPixelSize, ReadsTheHeaderFields)
+TEST(PngPixelSize, ReadsTheHeaderOfAtLeastTwentyFourBytes)
 {
-    EXPECT_EQ(pngPixelSize(header(129, 3)), (std::pair<std::int64_t, std::int64_t>{129, 3}));
-    EXPECT_EQ(pngPixelSize(header(0xFFFFFFFF, 0x80000000)),
-              (std::pair<std::int64_t, std::int64_t>{4294967295, 2147483648}));
-    const Bytes full = header(16, 8);
-    const Bytes exact(full.begin(), full.begin() + 24);
-    EXPECT_EQ(pngPixelSize(exact), (std::pair<std::int64_t, std::int64_t>{16, 8}));
-    EXPECT_EQ(pngPixelSize(encodePng(sampleImage())), (std::pair<std::int64_t, std::int64_t>{7, 5}));
-}
-
-TEST(PngPixelSize, NeedsTheSignatureAndTwentyFourBytes)
-{
-    const Bytes png = header(8, 8);
+    EXPECT_EQ(pngPixelSize(header(0xFFFFFFFF, 0x80000000)), (Span{4294967295, 2147483648}));
+    const Bytes png = header(16, 8);
+    EXPECT_EQ(pngPixelSize(Bytes(png.begin(), png.begin() + 24)), (Span{16, 8}));
     EXPECT_EQ(pngPixelSize(Bytes(png.begin(), png.begin() + 23)), std::nullopt);
-    EXPECT_EQ(pngPixelSize({}), std::nullopt);
-    Bytes notG(png.begin(), png.begin() + 24);
-    notG[3] = 'g';
-    EXPECT_EQ(pngPixelSize(notG), std::nullopt);
-    Bytes badFirstByte = png;
-    badFirstByte[0] = 0x88;
-    EXPECT_EQ(pngPixelSize(badFirstByte), std::nullopt);
+    Bytes badSignature = png;
+    badSignature[3] = 'g';
+    EXPECT_EQ(pngPixelSize(badSignature), std::nullopt);
 }
-
-// ---- makePngChunk
 
 TEST(MakePngChunk, LengthTypeDataAndCrc)
 {
-    const Bytes modeData = bytes(keyword) + Bytes{0} + bytes("twoColor");
-    for (const Bytes& data : {Bytes{}, bytes("a"), modeData, Bytes(300, 0xAB)}) {
+    for (const Bytes& data : {Bytes{}, bytes(keyword) + Bytes{0} + bytes("twoColor"), Bytes(300, 0xAB)}) {
         EXPECT_EQ(makePngChunk("tEXt", data), chunk("tEXt", data));
     }
-    EXPECT_EQ(makePngChunk("IEND", {}), iend);
-    EXPECT_EQ(bigEndianAt(iend, 8), 0xAE426082u);
-}
-
-TEST(MakePngChunk, RefusesTypesThatAreNotFourBytes)
-{
     EXPECT_THROW(makePngChunk("tEX", {}), std::invalid_argument);
     EXPECT_THROW(makePngChunk("tEXtt", {}), std::invalid_argument);
 }
 
-// ---- findPngChunk
-
-TEST(FindPngChunk, LocatesTheFirstCompleteChunkOfAType)
+TEST(FindPngChunk, FirstCompleteChunkOfATypeAlsoPastIend)
 {
-    const Bytes png = encodePng(sampleImage());
-    const auto found = findPngChunk("IEND", png);
-    ASSERT_TRUE(found);
-    EXPECT_EQ(found->first, static_cast<std::int64_t>(png.size()) - 12);
-    EXPECT_EQ(found->second, static_cast<std::int64_t>(png.size()));
-    EXPECT_EQ(findPngChunk("IHDR", png), (std::pair<std::int64_t, std::int64_t>{8, 33}));
-    EXPECT_EQ(findPngChunk("tIME", png), std::nullopt);
-
     const Bytes twice = header() + chunk("abCD", bytes("12")) + chunk("abCD", bytes("3"));
-    EXPECT_EQ(findPngChunk("abCD", twice), (std::pair<std::int64_t, std::int64_t>{33, 47}));
-}
+    EXPECT_EQ(findPngChunk("abCD", twice), (Span{33, 47}));
+    EXPECT_EQ(findPngChunk("tIME", twice), std::nullopt);
 
-TEST(FindPngChunk, WalksPastIendAndIgnoresTheSignature)
-{
     const Bytes data = header() + iend + chunk("abCD", {});
-    EXPECT_EQ(findPngChunk("abCD", data), (std::pair<std::int64_t, std::int64_t>{45, 57}));
-
+    EXPECT_EQ(findPngChunk("abCD", data), (Span{45, 57}));
     Bytes noSignature = data;
     std::fill(noSignature.begin(), noSignature.begin() + 8, 0);
-    EXPECT_EQ(findPngChunk("abCD", noSignature), findPngChunk("abCD", data));
-}
+    EXPECT_EQ(findPngChunk("abCD", noSignature), (Span{45, 57}));
 
-TEST(FindPngChunk, TypesWithNonAsciiBytesNeverMatch)
-{
-    const Bytes data = header() + chunk("IEN\xC4", {}) + chunk("\xFF\xFF\xFF\xFF", {}) + iend;
-    EXPECT_EQ(findPngChunk("IEND", data), (std::pair<std::int64_t, std::int64_t>{57, 69}));
-    EXPECT_EQ(findPngChunk("IEN\xC4", data), std::nullopt);
+    const Bytes nonAscii = header() + chunk("IEN\xC4", {}) + iend;
+    EXPECT_EQ(findPngChunk("IEND", nonAscii), (Span{45, 57}));
+    EXPECT_EQ(findPngChunk("IEN\xC4", nonAscii), std::nullopt);
 }
 
 TEST(FindPngChunk, TruncatedChunkIsNeverMatched)
@@ -231,37 +185,25 @@ TEST(FindPngChunk, TruncatedChunkIsNeverMatched)
     }
 }
 
-// ---- readPngTextChunk
-
-TEST(ReadPngTextChunk, FindsTheChunkAnywhereBeforeIend)
+TEST(ReadPngTextChunk, FirstExactKeywordBeforeIendWhateverItsCrc)
 {
-    const Bytes idat = chunk("IDAT", Bytes(40, 0x11));
-    EXPECT_EQ(readPngTextChunk(keyword, header() + textChunk(keyword, "webSafe256") + idat + iend),
-              "webSafe256");
     EXPECT_EQ(readPngTextChunk(keyword, header() + idat + textChunk(keyword, "twoColor") + iend),
               "twoColor");
     EXPECT_EQ(readPngTextChunk(keyword, header() + idat + iend), std::nullopt);
-    // With no IEND at all the walk simply runs to the end.
+    EXPECT_EQ(readPngTextChunk(keyword, header() + iend + textChunk(keyword, "twoColor")), std::nullopt);
+    // Without IEND the walk runs to the end.
     EXPECT_EQ(readPngTextChunk(keyword, header() + idat + textChunk(keyword, "x")), "x");
-}
 
-TEST(ReadPngTextChunk, MatchesTheKeywordExactly)
-{
     const Bytes data = header() + textChunk("PixmoraColorMode", "a") + textChunk(keyword + " ", "b")
-                       + textChunk("pixmoraColor", "c") + textChunk(keyword, "sixteenColor")
-                       + textChunk(keyword, "twoColor") + iend;
-    EXPECT_EQ(readPngTextChunk(keyword, data), "sixteenColor");
-    EXPECT_EQ(readPngTextChunk("PixmoraColorMode", data), "a");
-    EXPECT_EQ(readPngTextChunk("pixmora", data), std::nullopt);
-}
-
-TEST(ReadPngTextChunk, SkipsMalformedTextChunksAndKeepsWalking)
-{
-    const Bytes data = header() + chunk("tEXt", {}) + chunk("tEXt", bytes(keyword))
+                       + textChunk("pixmoraColor", "c") + chunk("tEXt", {})
+                       + chunk("tEXt", bytes(keyword))
                        + chunk("zTXt", bytes(keyword) + Bytes{0, 0} + bytes("zz"))
-                       + chunk("iTXt", bytes(keyword) + Bytes{0, 0, 0, 0, 0} + bytes("ii"))
-                       + textChunk(keyword, "webSafe256") + iend;
-    EXPECT_EQ(readPngTextChunk(keyword, data), "webSafe256");
+                       + textChunk(keyword, "sixteenColor") + textChunk(keyword, "twoColor") + iend;
+    EXPECT_EQ(readPngTextChunk(keyword, data), "sixteenColor");
+
+    Bytes badCrc = textChunk(keyword, "webSafe256");
+    badCrc.back() ^= 0x5A;
+    EXPECT_EQ(readPngTextChunk(keyword, header() + badCrc + iend), "webSafe256");
 }
 
 TEST(ReadPngTextChunk, EmptyTextIsPresentAndTheTextRunsToTheChunkEnd)
@@ -269,84 +211,53 @@ TEST(ReadPngTextChunk, EmptyTextIsPresentAndTheTextRunsToTheChunkEnd)
     EXPECT_EQ(readPngTextChunk(keyword, header() + textChunk(keyword, "") + iend), std::string());
     const Bytes embeddedZero = header() + chunk("tEXt", bytes(keyword) + Bytes{0, 'a', 0, 'b'}) + iend;
     EXPECT_EQ(readPngTextChunk(keyword, embeddedZero), std::string("a\0b", 3));
-    EXPECT_EQ(readPngTextChunk("", header() + chunk("tEXt", Bytes{0, 'v'}) + iend), "v");
-}
-
-TEST(ReadPngTextChunk, ChunksAfterIendAreNotRead)
-{
-    EXPECT_EQ(readPngTextChunk(keyword, header() + iend + textChunk(keyword, "twoColor")), std::nullopt);
-}
-
-TEST(ReadPngTextChunk, WrongCrcIsStillRead)
-{
-    Bytes text = textChunk(keyword, "sixteenColor");
-    text.back() ^= 0x5A;
-    EXPECT_EQ(readPngTextChunk(keyword, header() + text + iend), "sixteenColor");
 }
 
 TEST(ReadPngTextChunk, RepairsInvalidUtf8)
 {
-    struct Case {
-        std::string stored;
-        std::string expected;
-    };
     const std::string fffd = "\xEF\xBF\xBD";
-    for (const Case& c : {Case{"日本\xC3\xA9", "日本\xC3\xA9"},
-                          {"a\xFF" "b", "a" + fffd + "b"},
-                          {"\xE2\x82", fffd},                        // cut-off sequence
-                          {"\xE2\x82" "A", fffd + "A"},
-                          {"\xC0\x80", fffd + fffd},                 // overlong
-                          {"\xED\xA0\x80", fffd + fffd + fffd},      // surrogate
-                          {"\xF4\x90\x80\x80", fffd + fffd + fffd + fffd},  // past U+10FFFF
-                          {"\xF0\x9F\x98\x80", "\xF0\x9F\x98\x80"},
-                          {"\x80\xBF", fffd + fffd}}) {
-        const Bytes data = header() + textChunk(keyword, c.stored) + iend;
-        EXPECT_EQ(readPngTextChunk(keyword, data), c.expected) << "stored bytes: " << c.stored;
+    for (const auto& [stored, expected] :
+         std::vector<std::pair<std::string, std::string>>{
+             {"日本\xC3\xA9", "日本\xC3\xA9"},
+             {"\xF0\x9F\x98\x80", "\xF0\x9F\x98\x80"},
+             {"a\xFF" "b", "a" + fffd + "b"},
+             {"\xE2\x82" "A", fffd + "A"},                      // cut-off sequence
+             {"\xC0\x80", fffd + fffd},                         // overlong
+             {"\xED\xA0\x80", fffd + fffd + fffd},              // surrogate
+             {"\xF4\x90\x80\x80", fffd + fffd + fffd + fffd},   // past U+10FFFF
+             {"\x80\xBF", fffd + fffd}}) {
+        EXPECT_EQ(readPngTextChunk(keyword, header() + textChunk(keyword, stored) + iend), expected)
+            << "stored bytes: " << stored;
     }
     // The keyword is repaired before the comparison, too.
     EXPECT_EQ(readPngTextChunk("k" + fffd, header() + textChunk("k\xFF", "v") + iend), "v");
     EXPECT_EQ(readPngTextChunk("k\xFF", header() + textChunk("k\xFF", "v") + iend), std::nullopt);
 }
 
-// ---- hostile buffers
-
 TEST(HostileBuffers, TinyInputsHaveNothing)
 {
     const Bytes full = header();
-    for (const int size : {0, 1, 8, 9, 15, 16, 23}) {
+    for (const int size : {0, 8, 9, 16, 23}) {
         const Bytes data(full.begin(), full.begin() + size);
         EXPECT_EQ(pngPixelSize(data), std::nullopt) << size;
         EXPECT_EQ(readPngTextChunk(keyword, data), std::nullopt) << size;
         EXPECT_EQ(findPngChunk("IHDR", data), std::nullopt) << size;
         EXPECT_EQ(insertPngTextChunk(keyword, "twoColor", data), data) << size;
     }
-    const Bytes emptyIendOnly = Bytes(8, 0) + iend;
-    EXPECT_EQ(findPngChunk("IEND", emptyIendOnly), (std::pair<std::int64_t, std::int64_t>{8, 20}));
 }
 
-TEST(HostileBuffers, LengthRunningPastTheEndStopsTheWalk)
+TEST(HostileBuffers, LengthsRunningPastTheEndOrWrappingStopTheWalk)
 {
     const Bytes tail = textChunk(keyword, "twoColor") + iend;
-    const Bytes overlong = bigEndian(static_cast<std::uint32_t>(tail.size())) + bytes("abCD");
-    const Bytes data = header() + overlong + tail;
-    EXPECT_EQ(readPngTextChunk(keyword, data), std::nullopt);
-    EXPECT_EQ(findPngChunk("IEND", data), std::nullopt);
-    EXPECT_EQ(insertPngTextChunk(keyword, "twoColor", data), data);
-}
-
-TEST(HostileBuffers, HugeAndWrappingLengths)
-{
-    const Bytes tail = textChunk(keyword, "twoColor") + iend;
-    // In 32 bits, pos + 12 + N would land on this chunk again (N = 2^32 - 12) or
-    // on the tEXt chunk right behind its header (N = 2^32 - 4); as a signed value
-    // 0x80000000 would step backwards.
-    for (const std::uint32_t length : {0xFFFFFFFFu, 0xFFFFFFF4u, 0xFFFFFFFCu, 0x80000000u,
-                                       0x7FFFFFFFu, 0xFFFFFFF0u}) {
+    // In 32 bits, pos + 12 + N would land on this chunk again (2^32 - 12) or on the
+    // tEXt chunk behind its header (2^32 - 4); signed, 0x80000000 would step back.
+    for (const std::uint32_t length : {static_cast<std::uint32_t>(tail.size()), 0xFFFFFFFFu,
+                                       0xFFFFFFF4u, 0xFFFFFFFCu, 0x80000000u, 0x7FFFFFFFu}) {
         const Bytes data = header() + bigEndian(length) + bytes("tEXt") + tail;
         EXPECT_EQ(readPngTextChunk(keyword, data), std::nullopt) << std::hex << length;
         EXPECT_EQ(findPngChunk("IEND", data), std::nullopt) << std::hex << length;
+        EXPECT_EQ(insertPngTextChunk(keyword, "twoColor", data), data) << std::hex << length;
     }
-    // The same lengths in the last few bytes of the buffer.
     const Bytes field = bigEndian(0xFFFFFFFFu) + bytes("IEND");
     for (int keep = 0; keep <= 8; ++keep) {
         const Bytes data = header() + Bytes(field.begin(), field.begin() + keep);
@@ -355,80 +266,19 @@ TEST(HostileBuffers, HugeAndWrappingLengths)
     }
 }
 
-// A chunk that claims more data than the buffer holds would make a decoder allocate
-// that much before it found out (fuzz finding: 151 bytes asking for 1 GiB of text).
-TEST(OverlongChunk, DataShorterThanADeclaredLengthBeforeIendIsOverlong)
-{
-    const Bytes image = chunk("IDAT", Bytes(20, 0));
-    const Bytes text = textChunk(keyword, "twoColor");
-    const Bytes whole = header() + text + image + iend;
-    EXPECT_FALSE(hasOverlongPngChunk(whole));
-    const auto prefix = [&whole](std::size_t size) {
-        return Bytes(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(size));
-    };
-
-    // Cut anywhere inside a chunk's data: that chunk now claims more than is left.
-    const std::size_t textData = header().size() + 8;
-    for (std::size_t cut = textData; cut < textData + 25; ++cut) {
-        EXPECT_TRUE(hasOverlongPngChunk(prefix(cut))) << cut;
-    }
-    // Cut in a length field, a type or a CRC: nothing claims bytes that are missing.
-    for (const std::size_t cut : {std::size_t{8}, header().size() + 3, header().size() + 7,
-                                  textData + 25, textData + 28, whole.size() - 4,
-                                  whole.size() - 1}) {
-        EXPECT_FALSE(hasOverlongPngChunk(prefix(cut))) << cut;
-    }
-
-    for (const std::uint32_t length : {0x4000001Du, 0x7FFFFFFFu, 0xFFFFFFFFu}) {
-        const Bytes claim = bigEndian(length) + bytes("tEXt") + Bytes(29, 'x');
-        EXPECT_TRUE(hasOverlongPngChunk(header() + claim + image + iend)) << std::hex << length;
-        EXPECT_TRUE(hasOverlongPngChunk(header() + image + claim + iend)) << std::hex << length;
-        // Behind IEND no decoder looks, and without the signature it is no PNG.
-        EXPECT_FALSE(hasOverlongPngChunk(header() + image + iend + claim)) << std::hex << length;
-        EXPECT_FALSE(hasOverlongPngChunk(Bytes(8, 0) + claim)) << std::hex << length;
-    }
-}
-
-// Icons carry whole PNGs inside, which Qt hands to the same decoder.
-TEST(OverlongChunk, EmbeddedStreamsCountWhereverTheyStart)
-{
-    const Bytes image = chunk("IDAT", Bytes(20, 0));
-    const Bytes claim = bigEndian(0x4000001Du) + bytes("tEXt") + Bytes(29, 'x');
-    const Bytes iconHeader = Bytes{0, 0, 1, 0, 1, 0} + Bytes(16, 7);
-    EXPECT_FALSE(hasOverlongPngChunk(iconHeader + header() + image + iend));
-    EXPECT_TRUE(hasOverlongPngChunk(iconHeader + header() + claim + image + iend));
-    // The second of two streams, after a complete first one.
-    EXPECT_TRUE(hasOverlongPngChunk(header() + image + iend + Bytes(5, 1) + header() + claim));
-
-    // Walking every one of very many streams would cost time in proportion to their
-    // number times the data's size; past 64 the data is refused unwalked.
-    Bytes many;
-    for (int i = 0; i < 64; ++i) {
-        many = many + header() + iend;
-    }
-    EXPECT_FALSE(hasOverlongPngChunk(many));
-    EXPECT_TRUE(hasOverlongPngChunk(many + header() + iend));
-}
-
 TEST(HostileBuffers, RandomDamageNeverEscapesTheBuffer)
 {
     const Bytes good = insertPngTextChunk(keyword, "sixteenColor", encodePng(sampleImage()));
     std::mt19937 random(3);
-    for (int round = 0; round < 3000; ++round) {
+    for (int round = 0; round < 1000; ++round) {
         Bytes data = good;
         const int edits = 1 + static_cast<int>(random() % 6);
         for (int e = 0; e < edits && !data.empty(); ++e) {
             const std::size_t at = random() % data.size();
             switch (random() % 3) {
-            case 0:
-                data[at] = static_cast<std::uint8_t>(random());
-                break;
-            case 1:
-                data.resize(at);
-                break;
-            default:
-                data[at] = 0xFF;
-                break;
+            case 0: data[at] = static_cast<std::uint8_t>(random()); break;
+            case 1: data.resize(at); break;
+            default: data[at] = 0xFF; break;
             }
         }
         const auto found = findPngChunk("IEND", data);
@@ -438,8 +288,8 @@ TEST(HostileBuffers, RandomDamageNeverEscapesTheBuffer)
             const std::uint32_t length = bigEndianAt(data, static_cast<std::size_t>(found->first));
             ASSERT_EQ(found->second - found->first, 12 + static_cast<std::int64_t>(length));
         }
-        const Bytes inserted = insertPngTextChunk(keyword, "twoColor", data);
-        ASSERT_EQ(inserted.size(), data.size() + (found ? 37u : 0u));
+        ASSERT_EQ(insertPngTextChunk(keyword, "twoColor", data).size(),
+                  data.size() + (found ? 37u : 0u));
         // Repair turns each bad byte into at most three.
         if (const auto text = readPngTextChunk(keyword, data)) {
             ASSERT_LE(text->size(), 3 * data.size()) << "round " << round;
@@ -447,39 +297,68 @@ TEST(HostileBuffers, RandomDamageNeverEscapesTheBuffer)
     }
 }
 
-// ---- insertPngTextChunk
+// A decoder allocates what a chunk claims before it finds the data missing (fuzz
+// finding: 151 bytes asking for 1 GiB of text).
+TEST(OverlongChunk, DataShorterThanADeclaredLengthBeforeIendIsOverlong)
+{
+    const Bytes whole = header() + textChunk(keyword, "twoColor") + idat + iend;
+    EXPECT_FALSE(hasOverlongPngChunk(whole));
+    const auto prefix = [&whole](std::size_t size) {
+        return Bytes(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(size));
+    };
+    const std::size_t textData = header().size() + 8;
+    for (std::size_t cut = textData; cut < textData + 25; ++cut) {
+        EXPECT_TRUE(hasOverlongPngChunk(prefix(cut))) << cut;
+    }
+    // Cut in a length field, a type or a CRC: nothing claims bytes that are missing.
+    for (const std::size_t cut : {std::size_t{8}, header().size() + 3, header().size() + 7,
+                                  textData + 25, textData + 28, whole.size() - 1}) {
+        EXPECT_FALSE(hasOverlongPngChunk(prefix(cut))) << cut;
+    }
+    for (const std::uint32_t length : {0x4000001Du, 0xFFFFFFFFu}) {
+        const Bytes claim = bigEndian(length) + bytes("tEXt") + Bytes(29, 'x');
+        EXPECT_TRUE(hasOverlongPngChunk(header() + claim + idat + iend)) << std::hex << length;
+        EXPECT_TRUE(hasOverlongPngChunk(header() + idat + claim + iend)) << std::hex << length;
+        // Behind IEND no decoder looks, and without the signature it is no PNG.
+        EXPECT_FALSE(hasOverlongPngChunk(header() + idat + iend + claim)) << std::hex << length;
+        EXPECT_FALSE(hasOverlongPngChunk(Bytes(8, 0) + claim)) << std::hex << length;
+    }
+}
 
-struct ModeCase {
-    const char* text;
-    std::uint32_t dataLength;
-};
+// Icons carry whole PNGs inside, which Qt hands to the same decoder.
+TEST(OverlongChunk, EmbeddedStreamsCountWhereverTheyStart)
+{
+    const Bytes claim = bigEndian(0x4000001Du) + bytes("tEXt") + Bytes(29, 'x');
+    const Bytes iconHeader = Bytes{0, 0, 1, 0, 1, 0} + Bytes(16, 7);
+    EXPECT_FALSE(hasOverlongPngChunk(iconHeader + header() + idat + iend));
+    EXPECT_TRUE(hasOverlongPngChunk(iconHeader + header() + claim + idat + iend));
+    EXPECT_TRUE(hasOverlongPngChunk(header() + idat + iend + Bytes(5, 1) + header() + claim));
 
-class InsertIntoEncodedPng : public ::testing::TestWithParam<ModeCase> {};
+    // Walking very many streams costs their number times the data's size; past 64
+    // the data is refused unwalked.
+    Bytes many;
+    for (int i = 0; i < 64; ++i) {
+        many = many + header() + iend;
+    }
+    EXPECT_FALSE(hasOverlongPngChunk(many));
+    EXPECT_TRUE(hasOverlongPngChunk(many + header() + iend));
+}
+
+class InsertIntoEncodedPng : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(InsertIntoEncodedPng, AddsOneTextChunkJustBeforeIend)
 {
-    const ModeCase mode = GetParam();
+    const std::string text = GetParam();
     const QImage image = sampleImage();
     const Bytes png = encodePng(image);
-    const Bytes out = insertPngTextChunk(keyword, mode.text, png);
-
-    ASSERT_EQ(out.size(), png.size() + 12 + mode.dataLength);
-    const std::size_t at = png.size() - 12;  // the encoder writes IEND last
-    ASSERT_TRUE(std::equal(png.begin(), png.begin() + static_cast<std::ptrdiff_t>(at), out.begin()));
-    EXPECT_EQ(bigEndianAt(out, at), mode.dataLength);
-    const Bytes typeAndData(out.begin() + static_cast<std::ptrdiff_t>(at + 4),
-                            out.begin() + static_cast<std::ptrdiff_t>(at + 8 + mode.dataLength));
-    EXPECT_EQ(typeAndData, bytes("tEXt") + bytes(keyword) + Bytes{0} + bytes(mode.text));
-    EXPECT_EQ(bigEndianAt(out, at + 8 + mode.dataLength),
-              zlibCrc(typeAndData.data(), typeAndData.size()));
-    EXPECT_TRUE(std::equal(png.end() - 12, png.end(), out.end() - 12)) << "IEND follows unchanged";
-
-    EXPECT_EQ(readPngTextChunk(keyword, out), mode.text);
+    const Bytes out = insertPngTextChunk(keyword, text, png);
+    const Bytes before(png.begin(), png.end() - 12);  // the encoder writes IEND last
+    EXPECT_EQ(out, before + textChunk(keyword, text) + iend);
+    EXPECT_EQ(readPngTextChunk(keyword, out), text);
 
     const QImage decoded = QImage::fromData(QByteArray(reinterpret_cast<const char*>(out.data()),
                                                        static_cast<qsizetype>(out.size())),
                                             "PNG");
-    ASSERT_FALSE(decoded.isNull());
     EXPECT_EQ(decoded.convertToFormat(QImage::Format_ARGB32), image);
 
     QTemporaryDir dir;
@@ -495,36 +374,23 @@ TEST_P(InsertIntoEncodedPng, AddsOneTextChunkJustBeforeIend)
         "/usr/bin/python3 -c \"import sys; from PIL import Image; im = Image.open(sys.argv[1]); "
         "im.load(); print(im.text.get('pixmoraColorMode'))\" '" + path + "'");
     EXPECT_EQ(pillow.status, 0) << pillow.output;
-    EXPECT_EQ(pillow.output, std::string(mode.text) + "\n");
+    EXPECT_EQ(pillow.output, text + "\n");
 }
 
 INSTANTIATE_TEST_SUITE_P(ColorModes, InsertIntoEncodedPng,
-                         ::testing::Values(ModeCase{"twoColor", 25}, ModeCase{"sixteenColor", 29},
-                                           ModeCase{"webSafe256", 27}),
-                         [](const auto& info) { return std::string(info.param.text); });
+                         ::testing::Values("twoColor", "sixteenColor", "webSafe256"),
+                         [](const auto& info) { return std::string(info.param); });
 
-TEST(InsertPngTextChunk, GoesBeforeTheFirstCompleteIendOnly)
+TEST(InsertPngTextChunk, GoesBeforeTheFirstCompleteIendAfterAnyEarlierOne)
 {
     const Bytes trailer = iend + chunk("abCD", bytes("x"));
-    const Bytes data = header() + trailer;
-    const Bytes out = insertPngTextChunk(keyword, "webSafe256", data);
-    EXPECT_EQ(out, header() + textChunk(keyword, "webSafe256") + trailer);
-}
-
-TEST(InsertPngTextChunk, AnEarlierChunkWithTheSameKeywordStaysAndWins)
-{
-    const Bytes data = header() + textChunk(keyword, "twoColor") + iend;
-    const Bytes out = insertPngTextChunk(keyword, "webSafe256", data);
-    EXPECT_EQ(out, header() + textChunk(keyword, "twoColor") + textChunk(keyword, "webSafe256") + iend);
+    const Bytes earlier = header() + textChunk(keyword, "twoColor");
+    const Bytes out = insertPngTextChunk(keyword, "webSafe256", earlier + trailer);
+    EXPECT_EQ(out, earlier + textChunk(keyword, "webSafe256") + trailer);
     EXPECT_EQ(readPngTextChunk(keyword, out), "twoColor");
-}
 
-TEST(InsertPngTextChunk, WithoutACompleteIendReturnsTheInput)
-{
-    const Bytes noIend = header() + chunk("IDAT", bytes("data"));
+    const Bytes noIend = header() + chunk("IDAT", bytes("data")) + Bytes(iend.begin(), iend.end() - 1);
     EXPECT_EQ(insertPngTextChunk(keyword, "twoColor", noIend), noIend);
-    const Bytes cutIend(iend.begin(), iend.end() - 1);
-    EXPECT_EQ(insertPngTextChunk(keyword, "twoColor", noIend + cutIend), noIend + cutIend);
 }
 
 }  // namespace

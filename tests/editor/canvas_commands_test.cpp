@@ -18,15 +18,6 @@ protected:
 const Rows blackBlock{"###.....", "###.....", "###.....", "........",
                       "........", "........", "........", "........"};
 
-// --- keys ---
-
-TEST_F(CanvasCommands, ReturnIsConsumedEvenWithoutAFloatingSelection)
-{
-    EXPECT_TRUE(canvas.keyPress(CanvasKey::commit));
-    EXPECT_FALSE(canvas.keyPress(CanvasKey::other));
-    EXPECT_EQ(document.writes, 0);
-}
-
 TEST_F(CanvasCommands, DeleteClearsTheSelectionOnceAndKeepsItSelected)
 {
     setImage(blackBlock);
@@ -42,15 +33,6 @@ TEST_F(CanvasCommands, DeleteClearsTheSelectionOnceAndKeepsItSelected)
     canvas.keyPress(CanvasKey::deleteSelection);  // already clear: no second step
     EXPECT_EQ(document.writes, 1);
 }
-
-TEST_F(CanvasCommands, EscapeWithNothingFloatingDeselects)
-{
-    state.setSelectionRect(PixelRect{1, 1, 2, 2});
-    EXPECT_TRUE(canvas.keyPress(CanvasKey::cancel));
-    EXPECT_FALSE(state.selectionRect().has_value());
-}
-
-// --- copy and cut ---
 
 TEST_F(CanvasCommands, CopyOfASelectionPastTheEdgeIsTransparentOutside)
 {
@@ -113,8 +95,6 @@ TEST_F(CanvasCommands, EditStateFollowsSelectionAndClipboard)
     EXPECT_EQ(notices, 3);
 }
 
-// --- paste ---
-
 TEST_F(CanvasCommands, PasteFloatsTheWholeImageClippedRectAtTheTopLeft)
 {
     document.current = PixelImage(32, 32);
@@ -166,16 +146,6 @@ TEST_F(CanvasCommands, PasteWithoutAnImageDoesNothing)
     EXPECT_EQ(state.selectionRect(), (PixelRect{1, 1, 1, 1}));
 }
 
-TEST_F(CanvasCommands, PasteIntoPaletteModesThresholdsAlphaThenMapsColours)
-{
-    canvas.setColorMode(model::ColorMode::sixteenColor);
-    clipboard.put(PixelImage(2, 1, {RGBAColor{250, 5, 5, 255}, RGBAColor{10, 10, 10, 100}}));
-    canvas.paste();
-    const PixelImage& pasted = canvas.floatingSelection()->image;
-    EXPECT_EQ(pasted.at(0, 0), (RGBAColor{255, 0, 0, 255}));
-    EXPECT_EQ(pasted.at(1, 0), kClear);
-}
-
 TEST_F(CanvasCommands, PasteIntoTwoColourThresholdsOpaqueImagesAndSilhouettesOthers)
 {
     canvas.setColorMode(model::ColorMode::twoColor);
@@ -190,8 +160,6 @@ TEST_F(CanvasCommands, PasteIntoTwoColourThresholdsOpaqueImagesAndSilhouettesOth
     canvas.paste();
     EXPECT_EQ(canvas.floatingSelection()->image.pixels, (std::vector{kBlack, kBlack, kClear}));
 }
-
-// --- the three mended faults ---
 
 TEST_F(CanvasCommands, OutsideChangeDropsAFloatingSelectionInsteadOfOverwritingIt)
 {

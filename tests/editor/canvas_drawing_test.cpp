@@ -5,32 +5,6 @@ namespace {
 
 class CanvasDrawing : public CanvasFixture {};
 
-TEST_F(CanvasDrawing, PenPaintsOnlyTheSampledPixelsAndWritesOnceAtTheEnd)
-{
-    press(0, 1);
-    drag(3, 1);
-    drag(6, 1);
-    EXPECT_EQ(document.writes, 0);
-    EXPECT_EQ(shownRows()[1], "#..#..#.");
-    release(6, 1);
-    EXPECT_EQ(document.writes, 1);
-    EXPECT_EQ(documentRows()[1], "#..#..#.");
-    EXPECT_FALSE(canvas.workingImage().has_value());
-    EXPECT_FALSE(canvas.strokeOriginal().has_value());
-}
-
-TEST_F(CanvasDrawing, UnchangedGesturesWriteNothing)
-{
-    setImage({"#.......", "........", "........", "........",
-              "........", "........", "........", "........"});
-    click(0, 0);  // already the drawing colour
-    state.setCurrentTool(EditorTool::eraser);
-    click(5, 5);  // already transparent
-    state.setCurrentTool(EditorTool::bucket);
-    click(0, 0);  // seed already black
-    EXPECT_EQ(document.writes, 0);
-}
-
 TEST_F(CanvasDrawing, RightButtonPaintsTheBackgroundColourWhichStartsTransparent)
 {
     setImage({"########", "########", "........", "........",
@@ -155,13 +129,6 @@ TEST_F(CanvasDrawing, ShiftConstrainsTheLineAndAShiftChangeRedrawsAtOnce)
     document.current = PixelImage(16, 16);
     state.setCurrentTool(EditorTool::line);
     press(0, 0, MouseButton::left, true);
-    drag(10, 4, MouseButton::left, true);
-    const PixelImage horizontal = *canvas.displayedImage();
-    for (std::int64_t x = 0; x <= 10; ++x) {
-        EXPECT_EQ(horizontal.at(x, 0), kBlack) << x;
-    }
-    EXPECT_EQ(horizontal.at(10, 4), kClear);
-
     drag(10, 6, MouseButton::left, true);
     for (std::int64_t d = 0; d <= 6; ++d) {
         EXPECT_EQ(canvas.displayedImage()->at(d, d), kBlack) << d;
@@ -198,37 +165,6 @@ TEST_F(CanvasDrawing, EscapeDuringAShapeDragRestoresAndTheReleaseWritesNothing)
     drag(6, 6);
     release(6, 6);
     EXPECT_EQ(document.writes, 0);
-}
-
-TEST_F(CanvasDrawing, APreviewCanvasIgnoresMouseAndKeys)
-{
-    canvas.setInteractive(false);
-    click(1, 1);
-    state.setCurrentTool(EditorTool::line);
-    press(0, 0);
-    EXPECT_FALSE(canvas.shiftChanged(true));
-    release(3, 0);
-    state.setSelectionRect(PixelRect{0, 0, 2, 2});
-    EXPECT_FALSE(canvas.keyPress(CanvasKey::cancel));
-    EXPECT_FALSE(canvas.keyPress(CanvasKey::commit));
-    EXPECT_FALSE(canvas.canCopy());
-    EXPECT_FALSE(canvas.canPaste());
-    EXPECT_EQ(document.writes, 0);
-    EXPECT_EQ(state.selectionRect(), (PixelRect{0, 0, 2, 2}));
-}
-
-TEST_F(CanvasDrawing, IntrinsicSizeFollowsZoomAndImage)
-{
-    document.current = PixelImage(32, 32);
-    canvas.setPixelSize(16.0);
-    EXPECT_EQ(canvas.intrinsicSize(), QSizeF(512, 512));
-    int notices = 0;
-    QObject::connect(&canvas, &CanvasController::intrinsicSizeChanged, [&] { ++notices; });
-    canvas.setPixelSize(8.0);
-    EXPECT_EQ(canvas.intrinsicSize(), QSizeF(256, 256));
-    EXPECT_EQ(notices, 1);
-    canvas.setDocumentBinding(nullptr);
-    EXPECT_EQ(canvas.intrinsicSize(), QSizeF(0, 0));
 }
 
 }  // namespace

@@ -80,17 +80,6 @@ TEST_F(CanvasSelection, ClickingInsideLiftsAndMovingThenCommittingIsOneChange)
                                     "....rb..", "........", "........", "........"}));
 }
 
-TEST_F(CanvasSelection, LiftingAndPuttingBackUnchangedWritesNothing)
-{
-    setImage({"##......", "##......", "........", "........",
-              "........", "........", "........", "........"});
-    stroke({0, 0}, {1, 1});
-    click(0, 0);
-    click(6, 6);
-    EXPECT_EQ(document.writes, 0);
-    EXPECT_EQ(documentRows()[0], "##......");
-}
-
 TEST_F(CanvasSelection, ALiftedTransparentColourComesBackAsPlainTransparent)
 {
     document.current.at(0, 0) = RGBAColor{5, 5, 5, 0};
@@ -101,17 +90,6 @@ TEST_F(CanvasSelection, ALiftedTransparentColourComesBackAsPlainTransparent)
     EXPECT_EQ(document.current.at(0, 0), kClear);
 }
 
-TEST_F(CanvasSelection, MovesStayInsideTheImage)
-{
-    stroke({0, 0}, {2, 2});
-    press(1, 1);
-    drag(7, 1);
-    EXPECT_EQ(canvas.floatingSelection()->rect, (PixelRect{5, 0, 3, 3}));
-    drag(-5, 7);
-    release(-5, 7);
-    EXPECT_EQ(state.selectionRect(), (PixelRect{0, 5, 3, 3}));
-}
-
 TEST_F(CanvasSelection, APastedImageWiderThanTheCanvasStaysPinnedAtZero)
 {
     clipboard.put(PixelImage(10, 2, std::vector<RGBAColor>(20, kBlack)));
@@ -120,28 +98,12 @@ TEST_F(CanvasSelection, APastedImageWiderThanTheCanvasStaysPinnedAtZero)
     EXPECT_EQ(canvas.floatingSelection()->rect, (PixelRect{0, 3, 8, 2}));
 }
 
-TEST_F(CanvasSelection, EdgeHandleStopsOnePixelBeforeTheOppositeEdge)
-{
-    document.current = PixelImage(16, 16);
-    state.setSelectionRect(PixelRect{2, 2, 4, 4});
-    dragHandle({2, 2, 4, 4}, ResizeHandle::left, 10, 0);
-    EXPECT_EQ(state.selectionRect(), (PixelRect{5, 2, 1, 4}));
-    EXPECT_EQ(canvas.floatingSelection()->rect, (PixelRect{5, 2, 1, 4}));
-    EXPECT_EQ(canvas.floatingSelection()->image.width, 1);
-}
-
 TEST_F(CanvasSelection, ShiftCornerResizeKeepsTheAspectRatio)
 {
     document.current = PixelImage(16, 16);
     state.setSelectionRect(PixelRect{2, 2, 4, 2});
     dragHandle({2, 2, 4, 2}, ResizeHandle::bottomRight, 4, 1, true);
     EXPECT_EQ(state.selectionRect(), (PixelRect{2, 2, 8, 4}));
-
-    state.setCurrentTool(EditorTool::pen);
-    state.setCurrentTool(EditorTool::select);
-    state.setSelectionRect(PixelRect{6, 6, 4, 2});
-    dragHandle({6, 6, 4, 2}, ResizeHandle::topLeft, -4, -1, true);
-    EXPECT_EQ(state.selectionRect(), (PixelRect{2, 4, 8, 4}));  // bottom-right stays (10, 8)
 }
 
 TEST_F(CanvasSelection, ResizingScalesFromTheImageTheDragBeganWith)
@@ -201,25 +163,6 @@ TEST_F(CanvasSelection, TransparentFloatingPixelsDoNotEraseWhatTheyCover)
     canvas.keyPress(CanvasKey::commit);
     EXPECT_EQ(documentRows()[7], "..#bb...");
     EXPECT_EQ(documentRows()[0], "........");
-}
-
-TEST_F(CanvasSelection, HandlesOnlyUnderTheSelectToolOfTheMainCanvas)
-{
-    state.setSelectionRect(PixelRect{1, 1, 2, 2});
-    const QPointF topLeft = handlePoints({1, 1, 2, 2}, s)[0];
-    EXPECT_EQ(canvas.handleAt(topLeft), ResizeHandle::topLeft);
-    canvas.setInteractive(false);
-    EXPECT_FALSE(canvas.handleAt(topLeft).has_value());
-}
-
-TEST_F(CanvasSelection, MarchingAntsAdvanceOnePointPerTick)
-{
-    int redisplays = 0;
-    QObject::connect(&canvas, &CanvasController::redisplayRequested, [&] { ++redisplays; });
-    canvas.advanceMarchingAnts();
-    canvas.advanceMarchingAnts();
-    EXPECT_EQ(canvas.marchingAntsPhase(), -2.0);
-    EXPECT_EQ(redisplays, 2);
 }
 
 }  // namespace

@@ -10,21 +10,6 @@ namespace {
 using model::PixelRect;
 using model::RGBAColor;
 
-TEST(EditorUIState, NewWindowStartsWithDefaults)
-{
-    const EditorUIState state;
-    EXPECT_EQ(state.currentTool(), EditorTool::pen);
-    EXPECT_EQ(state.currentColor(), (RGBAColor{0, 0, 0, 255}));
-    EXPECT_EQ(state.secondaryColor(), (RGBAColor{0, 0, 0, 0}));
-    EXPECT_FALSE(state.selectionRect().has_value());
-    EXPECT_TRUE(state.shapeStrokeEnabled());
-    EXPECT_FALSE(state.shapeFillEnabled());
-    EXPECT_EQ(state.mainZoom(), 16.0);
-    EXPECT_EQ(state.previewZoom(), 4.0);
-    EXPECT_EQ(state.checkerLightColor(), (RGBAColor{235, 235, 235, 255}));
-    EXPECT_EQ(state.checkerDarkColor(), (RGBAColor{200, 200, 200, 255}));
-}
-
 TEST(EditorUIState, ChangingTheToolClearsTheSelectionKeepingItDoesNot)
 {
     EditorUIState state;

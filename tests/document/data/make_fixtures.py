@@ -1,11 +1,7 @@
 #!/usr/bin/python3
-"""Writes the small image files that hostile_files_test.cpp opens.
-
-PNGs are encoded by hand so that bit depth, colour type, tRNS, interlacing and
-chunk layout are exactly what each test row names; Pillow then reads every
-PNG back as an independent check. The CMYK JPEG and the animated GIF come from
-Pillow. Run it from anywhere: /usr/bin/python3 make_fixtures.py
-"""
+"""Writes the files hostile_files_test.cpp opens: PNGs encoded by hand (so each
+has exactly the layout its row names) and checked by Pillow, and a CMYK JPEG and
+an animated GIF from Pillow. Run: /usr/bin/python3 make_fixtures.py"""
 import os
 import struct
 import subprocess
@@ -73,10 +69,6 @@ def png(rows, depth, color_type, interlaced=False, plte=None, trns=None, text=No
     return out + chunk("IEND", b"")
 
 
-def picture(lines, legend):
-    return [[legend[c] for c in line] for line in lines]
-
-
 def grid(width, height, sample):
     return [[sample(x, y) for x in range(width)] for y in range(height)]
 
@@ -85,8 +77,7 @@ def to8(v):
     return (v + 128) // 257
 
 
-# name -> (bytes, the RGBA pixels a correct decoder produces)
-FIXTURES = {}
+FIXTURES = {}  # name -> (bytes, the RGBA pixels a correct decoder produces)
 
 
 def add_png(name, rows, depth, color_type, rgba, **options):
@@ -98,7 +89,7 @@ def straight(r, g, b, a):
 
 
 # 1-bit grey, odd width so rows end in padding bits.
-g1 = picture(["#.#.#", ".#.#.", "##..#"], {"#": (0,), ".": (1,)})
+g1 = [[(0,) if c == "#" else (1,) for c in line] for line in ["#.#.#", ".#.#.", "##..#"]]
 add_png("grey1.png", g1, 1, 0, [[(v[0] * 255,) * 3 + (255,) for v in row] for row in g1])
 
 # 4-bit grey with a tRNS key: level 5 (85) is transparent.
@@ -135,13 +126,9 @@ alpha = lambda i: trns[i] if i < len(trns) else 255
 add_png("palette4.png", p4, 4, 3, [[straight(*plte[i[0]], alpha(i[0])) for i in row] for row in p4],
         plte=plte, trns=trns)
 
-# Adam7 with every pixel distinct, the colour mode chunk ahead of the image data
-# and the compressed stream split over several IDAT chunks.
-def interlaced_pixel(x, y):
-    return (20 * x + 10, 20 * y + 5, (7 * x * y) % 256, 0 if (x + y) % 5 == 0 else 255)
-
-
-rgba_i = grid(9, 10, interlaced_pixel)
+# Adam7, the colour mode chunk ahead of the image data split over four IDATs.
+rgba_i = grid(9, 10, lambda x, y: (20 * x + 10, 20 * y + 5, (7 * x * y) % 256,
+                                   0 if (x + y) % 5 == 0 else 255))
 add_png("interlaced_rgba.png", rgba_i, 8, 6, [[straight(*p) for p in row] for row in rgba_i],
         interlaced=True, text=("pixmoraColorMode", "sixteenColor"), idat_pieces=4)
 
@@ -162,16 +149,12 @@ def check_png(name, data, rgba):
         grey = Image.new("L", image.size)
         grey.putdata([to8(v) for v in image.getdata()])
         image = grey
-    decoded = image.convert("RGBA")
-    got = [list(decoded.getdata())[y * decoded.width:(y + 1) * decoded.width] for y in range(decoded.height)]
-    want = [[tuple(p) for p in row] for row in rgba]
+    got = list(image.convert("RGBA").getdata())
+    want = [tuple(p) for row in rgba for p in row]
+    assert len(got) == len(want), name
     # Pillow truncates 16-bit samples; allow that one step.
-    for gr, wr in zip(got, want):
-        for g, w in zip(gr, wr):
-            if w[3] == 0:
-                assert g[3] == 0, (name, g, w)
-            else:
-                assert all(abs(a - b) <= 1 for a, b in zip(g, w)), (name, g, w)
+    for g, w in zip(got, want):
+        assert g[3] == 0 if w[3] == 0 else all(abs(a - b) <= 1 for a, b in zip(g, w)), (name, g, w)
     subprocess.run(["/usr/bin/pngcheck", "-q", os.path.join(HERE, name)], check=True)
 
 
