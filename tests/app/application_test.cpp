@@ -33,60 +33,48 @@ class ApplicationTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void launchOpensTheGivenFilesOnly();
-    void launchWhoseFilesAllFailStillOpensAWindow();
-    void importMenuItemImportsIntoANewWindow();
+    void launchOpensTheGivenFilesOrAnEmptyWindow()
+    {
+        QTemporaryDir dir;
+        const QString first = pixmora::test::writeSample(QDir(dir.path()), "1.png");
+        const QString second = pixmora::test::writeSample(QDir(dir.path()), "2.png");
+        // Relative paths are taken from the working folder.
+        const QString previous = QDir::currentPath();
+        QDir::setCurrent(dir.path());
+        PixmoraApp app(std::make_unique<FakeInteraction>());
+        app.start({QStringLiteral("1.png"), second});
+        QDir::setCurrent(previous);
+        QCOMPARE(app.documents().windows().size(), 2);
+        QVERIFY(app.documents().windowForFile(first));
+        QVERIFY(app.documents().windowForFile(second));
+        // A launch whose files all fail still opens a window.
+        auto* ui = new FakeInteraction;
+        PixmoraApp failed{std::unique_ptr<FakeInteraction>(ui)};
+        failed.start({QStringLiteral("/nonexistent/folder/missing.png")});
+        QCOMPARE(ui->warnings.size(), 1);
+        QCOMPARE(failed.documents().windows().size(), 1);
+        QVERIFY(failed.documents().windows().first()->document()->filePath().isEmpty());
+    }
+
+    void importMenuItemImportsIntoANewWindow()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("photo.png"));
+        QVERIFY(QImage(30, 20, QImage::Format_RGB32).save(path));
+        auto importer = std::make_unique<ImportingUser>();
+        importer->file = path;
+        PixmoraApp app(std::make_unique<FakeInteraction>(), std::move(importer));
+        app.start({});
+        pixmora::app::DocumentWindow* first = app.documents().windows().first();
+        QVERIFY(first->document()->value().needsSizeConfiguration);  // a launch without files
+        first->importAction()->trigger();
+        QCOMPARE(app.documents().windows().size(), 2);
+        const auto& imported = app.documents().windows().last()->document()->value();
+        QCOMPARE(imported.image.width, 32);
+        QCOMPARE(imported.image.height, 24);
+        QVERIFY(!imported.needsSizeConfiguration);
+    }
 };
-
-void ApplicationTest::launchOpensTheGivenFilesOnly()
-{
-    QTemporaryDir dir;
-    const QString first = pixmora::test::writeSample(QDir(dir.path()), QStringLiteral("1.png"));
-    const QString second = pixmora::test::writeSample(QDir(dir.path()), QStringLiteral("2.png"));
-    // Relative paths are taken from the working folder.
-    const QString previous = QDir::currentPath();
-    QDir::setCurrent(dir.path());
-    PixmoraApp app(std::make_unique<FakeInteraction>());
-    app.start({QStringLiteral("1.png"), second});
-    QDir::setCurrent(previous);
-
-    QCOMPARE(app.documents().windows().size(), 2);
-    QVERIFY(app.documents().windowForFile(first));
-    QVERIFY(app.documents().windowForFile(second));
-}
-
-void ApplicationTest::launchWhoseFilesAllFailStillOpensAWindow()
-{
-    auto interaction = std::make_unique<FakeInteraction>();
-    FakeInteraction* ui = interaction.get();
-    PixmoraApp app(std::move(interaction));
-    app.start({QStringLiteral("/nonexistent/folder/missing.png")});
-    QCOMPARE(ui->warnings.size(), 1);
-    QCOMPARE(app.documents().windows().size(), 1);
-    QVERIFY(app.documents().windows().first()->document()->filePath().isEmpty());
-}
-
-void ApplicationTest::importMenuItemImportsIntoANewWindow()
-{
-    QTemporaryDir dir;
-    QImage source(30, 20, QImage::Format_RGB32);
-    source.fill(Qt::red);
-    const QString path = dir.filePath(QStringLiteral("photo.png"));
-    QVERIFY(source.save(path));
-
-    auto importer = std::make_unique<ImportingUser>();
-    importer->file = path;
-    PixmoraApp app(std::make_unique<FakeInteraction>(), std::move(importer));
-    app.start({});
-    pixmora::app::DocumentWindow* first = app.documents().windows().first();
-    QVERIFY(first->document()->value().needsSizeConfiguration);  // a launch without files
-    first->importAction()->trigger();
-    QCOMPARE(app.documents().windows().size(), 2);
-    const auto& imported = app.documents().windows().last()->document()->value();
-    QCOMPARE(imported.image.width, 32);
-    QCOMPARE(imported.image.height, 24);
-    QVERIFY(!imported.needsSizeConfiguration);
-}
 
 QTEST_MAIN(ApplicationTest)
 #include "application_test.moc"

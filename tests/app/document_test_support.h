@@ -1,16 +1,16 @@
 #pragma once
 
-// Shared by the document host tests: scripted answers for the host's questions
-// and small document files.
+// Shared by the document host tests: scripted answers for the host's questions,
+// a host with a folder of its own, small files and menu texts.
 
+#include <QAction>
 #include <QDir>
 #include <QFile>
-#include <QImage>
-#include <QList>
-#include <QString>
+#include <QMenu>
 #include <QStringList>
+#include <QTemporaryDir>
 
-#include "app/user_interaction.h"
+#include "app/document_controller.h"
 #include "document/bitmap_document.h"
 #include "model/pixel_image.h"
 
@@ -24,7 +24,6 @@ public:
         QString text;
     };
 
-    QStringList filesToOpen;
     QStringList saveNames;  // one per save question; empty queue = cancel
     QList<app::SaveChangesChoice> choices;  // empty queue = cancel
 
@@ -32,7 +31,7 @@ public:
     QStringList suggestedNames;
     QStringList saveChangesAsked;
 
-    QStringList askOpenFiles(QWidget*) override { return filesToOpen; }
+    QStringList askOpenFiles(QWidget*) override { return {}; }
     QString askSaveFileName(QWidget*, const QString& suggested) override
     {
         suggestedNames << suggested;
@@ -70,9 +69,16 @@ inline QString writeSample(const QDir& dir, const QString& name,
                            const document::BitmapDocument& value = sampleDocument())
 {
     const QString path = dir.filePath(name);
-    if (document::writeDocumentFile(value, path))
+    return document::writeDocumentFile(value, path) ? QString() : path;
+}
+
+// A file that is no picture, whatever its name says.
+inline QString writeText(const QDir& dir, const QString& name)
+{
+    QFile file(dir.filePath(name));
+    if (!file.open(QIODevice::WriteOnly) || file.write("just some words\n") < 0)
         return {};
-    return path;
+    return file.fileName();
 }
 
 inline QByteArray fileBytes(const QString& path)
@@ -80,5 +86,27 @@ inline QByteArray fileBytes(const QString& path)
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
+
+// A menu's item texts, "-" for a separator.
+inline QStringList menuTexts(QMenu* menu)
+{
+    QStringList texts;
+    for (QAction* action : menu->actions())
+        texts << (action->isSeparator() ? QStringLiteral("-") : action->text());
+    return texts;
+}
+
+// A document host answered by `ui`, with a folder for its files.
+struct Host {
+    FakeInteraction* ui = new FakeInteraction;
+    app::DocumentController controller{std::unique_ptr<FakeInteraction>(ui)};
+    QTemporaryDir dir;
+
+    QString sample(const QString& name) const { return writeSample(QDir(dir.path()), name); }
+    app::DocumentWindow* open(const document::BitmapDocument& value = sampleDocument())
+    {
+        return controller.openFiles({writeSample(QDir(dir.path()), "doc.png", value)}).value(0);
+    }
+};
 
 }  // namespace pixmora::test

@@ -1,18 +1,22 @@
 #include <QCheckBox>
 #include <QImage>
+#include <QLineEdit>
 #include <QTest>
 
 #include "app/app_resources.h"
+#include "app/document_window.h"
+#include "app/new_canvas_dialog.h"
 #include "app/tool_palette_widget.h"
 #include "editor/editor_ui_state.h"
+#include "editor/pixel_canvas_widget.h"
+#include "document_test_support.h"
 
+using pixmora::app::DocumentWindow;
 using pixmora::app::ToolButton;
 using pixmora::app::ToolPaletteWidget;
 using pixmora::editor::EditorTool;
 using pixmora::editor::EditorUIState;
-using pixmora::model::PixelRect;
-
-Q_DECLARE_METATYPE(EditorTool)
+using pixmora::test::Host;
 
 namespace {
 
@@ -26,25 +30,12 @@ QList<EditorTool> selectedTools(const ToolPaletteWidget& palette)
     return tools;
 }
 
-int channelDistance(QColor a, QColor b)
-{
-    return qMax(qMax(qAbs(a.red() - b.red()), qAbs(a.green() - b.green())), qAbs(a.blue() - b.blue()));
-}
-
 }  // namespace
 
 class ToolPaletteTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void opensWithThePenAloneHighlighted()
-    {
-        EditorUIState state;
-        ToolPaletteWidget palette(&state);
-        QCOMPARE(selectedTools(palette), QList<EditorTool>{EditorTool::pen});
-        QVERIFY(palette.shapeOptions()->isHidden());
-    }
-
     void buttonsCarryTitlesSizesAndIcons()
     {
         EditorUIState state;
@@ -56,7 +47,8 @@ private slots:
             ToolButton* button = palette.button(pixmora::editor::allEditorTools[i]);
             QCOMPARE(button->title(), titles[int(i)]);
             QCOMPARE(button->toolTip(), tips[int(i)]);
-            const QImage symbol = pixmora::app::symbolPixmap(button->systemImage(), 18, Qt::black).toImage();
+            const QImage symbol =
+                pixmora::app::symbolPixmap(button->systemImage(), 18, Qt::black).toImage();
             QVERIFY2(!symbol.isNull(), qPrintable(button->systemImage()));
             int inked = 0;
             for (int y = 0; y < symbol.height(); ++y)
@@ -68,80 +60,76 @@ private slots:
             QVERIFY(!pixmora::app::symbolPixmap(extra, 18, Qt::black).isNull());
     }
 
-    void clickingMovesTheHighlightAndShapeOptions_data()
-    {
-        QTest::addColumn<EditorTool>("tool");
-        QTest::addColumn<bool>("options");
-        QTest::newRow("bucket") << EditorTool::bucket << false;
-        QTest::newRow("rectangle") << EditorTool::rectangle << true;
-        QTest::newRow("ellipse") << EditorTool::ellipse << true;
-    }
-    void clickingMovesTheHighlightAndShapeOptions()
-    {
-        QFETCH(EditorTool, tool);
-        QFETCH(bool, options);
-        EditorUIState state;
-        ToolPaletteWidget palette(&state);
-        QTest::mouseClick(palette.button(tool), Qt::LeftButton);
-        QCOMPARE(state.currentTool(), tool);
-        QCOMPARE(selectedTools(palette), QList<EditorTool>{tool});
-        QCOMPARE(!palette.shapeOptions()->isHidden(), options);
-    }
-
-    void selectionSurvivesOnlyTheSameTool()
+    void clickingMovesTheHighlightAndShapeOptionsOutliveSwitches()
     {
         EditorUIState state;
         ToolPaletteWidget palette(&state);
-        state.setCurrentTool(EditorTool::select);
-        state.setSelectionRect(PixelRect{1, 2, 3, 4});
-        QTest::mouseClick(palette.button(EditorTool::select), Qt::LeftButton);
-        QVERIFY(state.selectionRect().has_value());
-        QTest::mouseClick(palette.button(EditorTool::rectangle), Qt::LeftButton);
-        QVERIFY(!state.selectionRect().has_value());
-    }
-
-    void shapeOptionsAreBoundAndOutliveToolSwitches()
-    {
-        EditorUIState state;
-        ToolPaletteWidget palette(&state);
-        QTest::mouseClick(palette.button(EditorTool::rectangle), Qt::LeftButton);
+        QCOMPARE(selectedTools(palette), QList<EditorTool>{EditorTool::pen});
+        QVERIFY(palette.shapeOptions()->isHidden());
         QVERIFY(palette.strokeCheckBox()->isChecked());
         QVERIFY(!palette.fillCheckBox()->isChecked());
-
+        const std::pair<EditorTool, bool> clicks[] = {{EditorTool::rectangle, true},
+                                                      {EditorTool::bucket, false},
+                                                      {EditorTool::ellipse, true}};
+        for (const auto& [tool, options] : clicks) {
+            QTest::mouseClick(palette.button(tool), Qt::LeftButton);
+            QCOMPARE(state.currentTool(), tool);
+            QCOMPARE(selectedTools(palette), QList<EditorTool>{tool});
+            QCOMPARE(!palette.shapeOptions()->isHidden(), options);
+        }
         palette.strokeCheckBox()->click();
         QVERIFY(!state.shapeStrokeEnabled());
         QVERIFY(!state.shapeFillEnabled());  // both off is allowed
-
         QTest::mouseClick(palette.button(EditorTool::line), Qt::LeftButton);
-        QVERIFY(palette.shapeOptions()->isHidden());
         state.setShapeFillEnabled(true);
-        QTest::mouseClick(palette.button(EditorTool::ellipse), Qt::LeftButton);
-        QVERIFY(!palette.shapeOptions()->isHidden());
+        QTest::mouseClick(palette.button(EditorTool::rectangle), Qt::LeftButton);
         QVERIFY(!palette.strokeCheckBox()->isChecked());
         QVERIFY(palette.fillCheckBox()->isChecked());
     }
 
-    void highlightIsAccentAtQuarterOpacityWithRoundCorners()
+    // Shortcuts, in a document window.
+    void eachKeyPicksItsToolButNotDuringADragOrTyping()
     {
-        EditorUIState state;
-        ToolPaletteWidget palette(&state);
-        palette.resize(60, 500);
-        const QImage image = palette.grab().toImage();
-        const QColor background = palette.palette().color(QPalette::Window);
-        const QColor accent = palette.palette().color(QPalette::Active, QPalette::Highlight);
-        const QColor expected((background.red() * 3 + accent.red()) / 4,
-                              (background.green() * 3 + accent.green()) / 4,
-                              (background.blue() * 3 + accent.blue()) / 4);
+        Host host;
+        DocumentWindow* window = host.open();
+        auto* field = new QLineEdit(window->sideColumn());
+        field->show();
+        QVERIFY(QTest::qWaitForWindowActive(window));
+        pixmora::editor::PixelCanvasWidget* canvas = window->mainCanvas();
+        // A drag finishes with the tool it started with, and is written.
+        const QPoint pixel(8, 8);  // inside pixel (0, 0) at zoom 16
+        QTest::mousePress(canvas, Qt::LeftButton, {}, pixel);
+        QTest::keyClick(canvas, Qt::Key_R);
+        QCOMPARE(window->uiState()->currentTool(), EditorTool::pen);
+        QTest::mouseRelease(canvas, Qt::LeftButton, {}, pixel);
+        QVERIFY(!canvas->controller().workingImage().has_value());
+        QCOMPARE(window->document()->value().image.at(0, 0),
+                 (pixmora::model::RGBAColor{0, 0, 0, 255}));
+        const QList<std::pair<Qt::Key, EditorTool>> keys{
+            {Qt::Key_R, EditorTool::rectangle}, {Qt::Key_G, EditorTool::bucket},
+            {Qt::Key_E, EditorTool::eraser},    {Qt::Key_M, EditorTool::select},
+            {Qt::Key_O, EditorTool::ellipse},   {Qt::Key_L, EditorTool::line},
+            {Qt::Key_P, EditorTool::pen}};
+        for (const auto& [key, tool] : keys) {
+            QTest::keyClick(canvas, key);
+            QCOMPARE(window->uiState()->currentTool(), tool);
+        }
+        field->setFocus();
+        QTest::keyClicks(field, QStringLiteral("rgb"));
+        QCOMPARE(field->text(), QStringLiteral("rgb"));
+        QCOMPARE(window->uiState()->currentTool(), EditorTool::pen);
+    }
 
-        // A point in the selected cell away from its symbol, title and corners,
-        // and the same point in an unselected cell.
-        const QPoint inCell(3, 20);
-        const QPoint pen = palette.button(EditorTool::pen)->geometry().topLeft();
-        const QPoint bucket = palette.button(EditorTool::bucket)->geometry().topLeft();
-        QVERIFY(channelDistance(image.pixelColor(pen + inCell), expected) <= 2);
-        QVERIFY(channelDistance(image.pixelColor(bucket + inCell), background) <= 1);
-        // The rounded corner leaves the very corner pixel unfilled.
-        QVERIFY(channelDistance(image.pixelColor(pen), background) <= 1);
+    void keysWaitWhileTheNewCanvasSheetIsUp()
+    {
+        Host host;
+        DocumentWindow* window = host.controller.newDocument();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        QTRY_VERIFY(window->newCanvasSheet() != nullptr);
+        pixmora::app::NewCanvasDialog* sheet = window->newCanvasSheet();
+        QVERIFY(QTest::qWaitForWindowActive(sheet));
+        QTest::keyClick(sheet, Qt::Key_E);
+        QCOMPARE(window->uiState()->currentTool(), EditorTool::pen);
     }
 };
 

@@ -1,6 +1,11 @@
 #include "convert/conversion.h"
 
-#include <string>
+#include <array>
+#include <initializer_list>
+#include <optional>
+#include <string_view>
+#include <utility>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -11,45 +16,39 @@ namespace {
 
 using test::grey;
 
-TEST(MethodNames, MonochromeRawValuesAndTitles)
+using Names = std::vector<std::pair<std::string_view, std::string_view>>;
+
+template <typename Method, std::size_t N>
+void expectNames(const std::array<Method, N>& all,
+                 std::optional<Method> (*fromRaw)(std::string_view), const Names& expected,
+                 std::initializer_list<std::string_view> bad)
 {
-    const std::vector<std::pair<std::string, std::string>> expected{
-        {"fixedThreshold", "固定しきい値"},
-        {"otsuThreshold", "自動しきい値（大津の二値化）"},
-        {"floydSteinberg", "Floyd-Steinberg（誤差拡散）"},
-        {"atkinson", "Atkinson（誤差拡散、レトロMac風）"},
-        {"bayer", "Bayer（順序ディザ、網目模様）"},
-    };
-    ASSERT_EQ(allMonochromeMethods.size(), expected.size());
-    for (std::size_t i = 0; i < expected.size(); ++i) {
-        const MonochromeMethod method = allMonochromeMethods[i];
-        EXPECT_EQ(rawValue(method), expected[i].first);
-        EXPECT_EQ(title(method), expected[i].second);
-        EXPECT_EQ(monochromeMethodFromRaw(expected[i].first), method);
+    ASSERT_EQ(all.size(), expected.size());
+    for (std::size_t i = 0; i < N; ++i) {
+        EXPECT_EQ(rawValue(all[i]), expected[i].first);
+        EXPECT_EQ(title(all[i]), expected[i].second);
+        EXPECT_EQ(fromRaw(expected[i].first), all[i]);
     }
-    for (const char* bad : {"", "FixedThreshold", "bayer "}) {
-        EXPECT_EQ(monochromeMethodFromRaw(bad), std::nullopt) << bad;
+    for (const std::string_view raw : bad) {
+        EXPECT_EQ(fromRaw(raw), std::nullopt) << '"' << raw << '"';
     }
 }
 
-TEST(MethodNames, PaletteDitherRawValuesAndTitles)
+TEST(MethodNames, RawValuesAndTitles)
 {
-    const std::vector<std::pair<std::string, std::string>> expected{
-        {"none", "しない"},
-        {"floydSteinberg", "Floyd-Steinberg（誤差拡散）"},
-        {"atkinson", "Atkinson（誤差拡散、レトロMac風）"},
-        {"bayer", "Bayer（順序ディザ、網目模様）"},
-    };
-    ASSERT_EQ(allPaletteDitherMethods.size(), expected.size());
-    for (std::size_t i = 0; i < expected.size(); ++i) {
-        const PaletteDitherMethod method = allPaletteDitherMethods[i];
-        EXPECT_EQ(rawValue(method), expected[i].first);
-        EXPECT_EQ(title(method), expected[i].second);
-        EXPECT_EQ(paletteDitherMethodFromRaw(expected[i].first), method);
-    }
-    for (const char* bad : {"", "None", "fixedThreshold"}) {
-        EXPECT_EQ(paletteDitherMethodFromRaw(bad), std::nullopt) << bad;
-    }
+    expectNames(allMonochromeMethods, monochromeMethodFromRaw,
+                {{"fixedThreshold", "固定しきい値"},
+                 {"otsuThreshold", "自動しきい値（大津の二値化）"},
+                 {"floydSteinberg", "Floyd-Steinberg（誤差拡散）"},
+                 {"atkinson", "Atkinson（誤差拡散、レトロMac風）"},
+                 {"bayer", "Bayer（順序ディザ、網目模様）"}},
+                {"", "FixedThreshold", "bayer "});
+    expectNames(allPaletteDitherMethods, paletteDitherMethodFromRaw,
+                {{"none", "しない"},
+                 {"floydSteinberg", "Floyd-Steinberg（誤差拡散）"},
+                 {"atkinson", "Atkinson（誤差拡散、レトロMac風）"},
+                 {"bayer", "Bayer（順序ディザ、網目模様）"}},
+                {"", "None", "fixedThreshold"});
 }
 
 TEST(BayerMatrix, IsTheRecursiveOrderedDitherMatrix)
@@ -62,9 +61,7 @@ TEST(BayerMatrix, IsTheRecursiveOrderedDitherMatrix)
                 expected |= (((x ^ y) >> k) & 1) << (5 - 2 * k);
                 expected |= ((y >> k) & 1) << (4 - 2 * k);
             }
-            EXPECT_EQ(bayerMatrix()[static_cast<std::size_t>(y)][static_cast<std::size_t>(x)],
-                      expected)
-                << x << ", " << y;
+            EXPECT_EQ(bayerMatrix()[y][x], expected) << x << ", " << y;
         }
     }
 }
@@ -85,12 +82,7 @@ TEST(Luminance, WeightedSumInItsOrderOfAdditions)
     EXPECT_EQ(luminance(grey(128)), 128);
     EXPECT_EQ(luminance({255, 0, 0, 255}), 76);
     EXPECT_EQ(luminance(grey(0, 0)), 0) << "alpha plays no part";
-
-    // Premises of the two knife-edge cases: one sum lands just below a half, one on it.
-    const double belowHalf = (0.299 * 0 + 0.587 * 204) + 0.114 * 68;
-    const double onHalf = (0.299 * 1 + 0.587 * 173) + 0.114 * 225;
-    EXPECT_LT(belowHalf, 127.5);
-    EXPECT_EQ(onHalf, 127.5);
+    // One sum lands just below a half, one on it.
     EXPECT_EQ(luminance({0, 204, 68, 255}), 127);
     EXPECT_EQ(luminance({1, 173, 225, 255}), 128);
     // Both give 127.49999999999999 when g and b are added first.
@@ -109,15 +101,11 @@ TEST(AlphaRules, SilhouetteAndThresholdSplitAt128)
     EXPECT_TRUE(thresholdAlpha({}).empty());
 }
 
-TEST(Otsu, EmptyUniformAndTwoLevelInputs)
+TEST(Otsu, PicksTheBestSplitAndTiesGoToTheLowestLevel)
 {
     EXPECT_EQ(computeOtsuThreshold({}), 128) << "empty";
     EXPECT_EQ(computeOtsuThreshold({40, 40, 40}), 0) << "uniform leaves before any split";
     EXPECT_EQ(computeOtsuThreshold({0, 255, 255, 0, 0}), 0) << "two levels split at the lower";
-}
-
-TEST(Otsu, PicksTheBestSplitAndTiesGoToTheLowestLevel)
-{
     // Between-class variance: t = 10 gives 152100, t = 200 gives 56033.
     EXPECT_EQ(computeOtsuThreshold({10, 200, 10, 210}), 10);
     // t = 30 gives 70533, t = 50 gives 176400.
@@ -126,32 +114,20 @@ TEST(Otsu, PicksTheBestSplitAndTiesGoToTheLowestLevel)
     EXPECT_EQ(computeOtsuThreshold({0, 100, 200}), 0);
 }
 
-struct ImportSizeRow {
-    std::int64_t w;
-    std::int64_t h;
-    std::int64_t width;
-    std::int64_t height;
-};
-
-class InitialImportSize : public ::testing::TestWithParam<ImportSizeRow> {};
-
-TEST_P(InitialImportSize, FitsAndRoundsToEights)
+TEST(InitialImportSize, FitsAndRoundsToEights)
 {
-    const ImportSizeRow row = GetParam();
-    const auto [width, height] = initialImportSize(row.w, row.h);
-    EXPECT_EQ(width, row.width) << row.w << " x " << row.h;
-    EXPECT_EQ(height, row.height) << row.w << " x " << row.h;
+    using Size = std::pair<std::int64_t, std::int64_t>;
+    const std::pair<Size, Size> table[] = {
+        {{1000, 500}, {128, 64}}, {{100, 60}, {104, 64}},  // 12.5 -> 13 and 7.5 -> 8: halves up
+        {{20, 10}, {24, 8}}, {{3, 3}, {8, 8}}, {{1, 1000}, {8, 128}},
+        {{std::int64_t{1} << 40, 3}, {128, 8}},
+        // Nothing to fit: the largest canvas.
+        {{0, 50}, {128, 128}}, {{50, 0}, {128, 128}}, {{-8, -8}, {128, 128}},
+    };
+    for (const auto& [in, out] : table) {
+        EXPECT_EQ(initialImportSize(in.first, in.second), out) << in.first << " x " << in.second;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Table, InitialImportSize,
-    ::testing::Values(ImportSizeRow{1000, 500, 128, 64},
-                      ImportSizeRow{100, 60, 104, 64},  // 12.5 -> 13 and 7.5 -> 8: halves up
-                      ImportSizeRow{20, 10, 24, 8}, ImportSizeRow{3, 3, 8, 8},
-                      ImportSizeRow{1, 1000, 8, 128}, ImportSizeRow{std::int64_t{1} << 40, 3, 128, 8},
-                      // Nothing to fit: the largest canvas.
-                      ImportSizeRow{0, 50, 128, 128}, ImportSizeRow{50, 0, 128, 128},
-                      ImportSizeRow{-8, -8, 128, 128}));
 
 }  // namespace
 }  // namespace pixmora::convert

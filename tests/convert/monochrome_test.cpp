@@ -1,7 +1,6 @@
 #include "convert/conversion.h"
 
 #include <algorithm>
-#include <random>
 
 #include <gtest/gtest.h>
 
@@ -16,9 +15,11 @@ using test::Legend;
 using test::Picture;
 using test::toPicture;
 
+using Rows = std::vector<std::string>;
+
 const Legend kInk{{'#', model::kOpaqueBlack}, {'.', model::kTransparent}};
 
-std::vector<std::string> monochrome(const Picture& in, MonochromeMethod method)
+Rows monochrome(const Picture& in, MonochromeMethod method)
 {
     return toPicture(convertToMonochrome(in.pixels, in.width, in.height, method), in.width, kInk);
 }
@@ -43,7 +44,7 @@ TEST(FixedThreshold, InkExactlyWhenLuminanceIsAtMost127)
         {'t', model::kTransparent},
     };
     EXPECT_EQ(monochrome(fromPicture({"abrgn", "kmxtt"}, in), MonochromeMethod::fixedThreshold),
-              (std::vector<std::string>{"#.#..", "#.#.."}));
+              (Rows{"#.#..", "#.#.."}));
 }
 
 class EveryMonochromeMethod : public ::testing::TestWithParam<MonochromeMethod> {};
@@ -53,32 +54,7 @@ TEST_P(EveryMonochromeMethod, BlackIsInkWhiteAndTransparentAreNot)
 {
     const Legend in{{'K', grey(0)}, {'W', grey(255)}, {' ', model::kTransparent}};
     const Picture picture = fromPicture({"KW K", "WKKW", "KKWW"}, in);
-    EXPECT_EQ(monochrome(picture, GetParam()),
-              (std::vector<std::string>{"#..#", ".##.", "##.."}));
-}
-
-TEST_P(EveryMonochromeMethod, OutputIsOnlyInkOrTransparent)
-{
-    std::mt19937 random(7);
-    std::uniform_int_distribution<int> byte(0, 255);
-    const std::int64_t w = 13;
-    const std::int64_t h = 11;
-    Pixels pixels;
-    for (std::int64_t i = 0; i < w * h; ++i) {
-        const auto a = static_cast<std::uint8_t>(byte(random) < 40 ? 0 : byte(random) | 1);
-        pixels.push_back(a == 0 ? model::kTransparent
-                                : RGBAColor{static_cast<std::uint8_t>(byte(random)),
-                                            static_cast<std::uint8_t>(byte(random)),
-                                            static_cast<std::uint8_t>(byte(random)), a});
-    }
-    const Pixels out = convertToMonochrome(pixels, w, h, GetParam());
-    ASSERT_EQ(out.size(), pixels.size());
-    for (std::size_t i = 0; i < out.size(); ++i) {
-        EXPECT_TRUE(out[i] == model::kOpaqueBlack || out[i] == model::kTransparent) << i;
-        if (pixels[i].a == 0) {
-            EXPECT_EQ(out[i], model::kTransparent) << i;
-        }
-    }
+    EXPECT_EQ(monochrome(picture, GetParam()), (Rows{"#..#", ".##.", "##.."}));
 }
 
 TEST_P(EveryMonochromeMethod, ZeroPixelsAndAMismatchedSizeAreSafe)
@@ -95,49 +71,35 @@ INSTANTIATE_TEST_SUITE_P(AllMethods, EveryMonochromeMethod,
                          ::testing::ValuesIn(allMonochromeMethods),
                          [](const auto& info) { return std::string(rawValue(info.param)); });
 
-TEST(OtsuThreshold, UniformFieldsAndTransparentPixelsLeftOut)
+TEST(OtsuThreshold, TransparentPixelsLeftOutAndInkAboveTheComputedSplit)
 {
+    const auto otsu = [](const Rows& rows) {
+        const Legend in{{'d', grey(215)}, {'w', grey(255)}, {' ', model::kTransparent},
+                        {'l', grey(245)}, {'D', grey(55)}, {'m', grey(155)}};
+        return monochrome(fromPicture(rows, in), MonochromeMethod::otsuThreshold);
+    };
     // Counting the transparent pixels (as darkness 255) would move the split to 40.
-    const Legend in{{'d', grey(215)}, {'w', grey(255)}, {' ', model::kTransparent}};
-    EXPECT_EQ(monochrome(fromPicture({"d d", " dd"}, in), MonochromeMethod::otsuThreshold),
-              (std::vector<std::string>{"#.#", ".##"}));
-    EXPECT_EQ(monochrome(fromPicture({"w w", " ww"}, in), MonochromeMethod::otsuThreshold),
-              (std::vector<std::string>{"...", "..."}));
-    EXPECT_EQ(monochrome(fromPicture({"   "}, in), MonochromeMethod::otsuThreshold),
-              (std::vector<std::string>{"..."}));
-}
-
-TEST(OtsuThreshold, InkAboveTheComputedSplit)
-{
-    // Darkness 10, 100, 10, 200 splits at 10: the mid grey is ink here but not under the
-    // fixed threshold.
-    const Legend in{{'l', grey(245)}, {'d', grey(55)}, {'m', grey(155)}};
-    EXPECT_EQ(monochrome(fromPicture({"lmld"}, in), MonochromeMethod::otsuThreshold),
-              (std::vector<std::string>{".#.#"}));
-    EXPECT_EQ(monochrome(fromPicture({"lmld"}, in), MonochromeMethod::fixedThreshold),
-              (std::vector<std::string>{"...#"}));
+    EXPECT_EQ(otsu({"d d", " dd"}), (Rows{"#.#", ".##"}));
+    EXPECT_EQ(otsu({"w w", " ww"}), (Rows{"...", "..."}));
+    EXPECT_EQ(otsu({"   "}), (Rows{"..."}));
+    // Darkness 10, 100, 10, 200 splits at 10: the mid grey is ink, unlike under fixedThreshold.
+    EXPECT_EQ(otsu({"lmlD"}), (Rows{".#.#"}));
 }
 
 TEST(BayerMonochrome, CoverageOfUniformFields)
 {
-    const auto inkCount = [](int darkness) {
-        const Picture in = field(16, 16, darkness);
-        const Pixels out = convertToMonochrome(in.pixels, in.width, in.height,
-                                               MonochromeMethod::bayer);
-        return std::count(out.begin(), out.end(), model::kOpaqueBlack);
-    };
-    // Four 8 x 8 blocks each.
-    EXPECT_EQ(inkCount(128), 4 * 32);
-    EXPECT_EQ(inkCount(127), 4 * 31);
-    EXPECT_EQ(inkCount(0), 0);
-    EXPECT_EQ(inkCount(255), 4 * 64);
+    for (const auto& [darkness, ink] : {std::pair{128, 32}, {127, 31}, {0, 0}, {255, 64}}) {
+        const Picture in = field(8, 8, darkness);
+        const Pixels out = convertToMonochrome(in.pixels, 8, 8, MonochromeMethod::bayer);
+        EXPECT_EQ(std::count(out.begin(), out.end(), model::kOpaqueBlack), ink) << darkness;
+    }
 }
 
 TEST(BayerMonochrome, RowIsYAndColumnIsXAndBothWrap)
 {
     // Darkness 120: ink where the matrix entry is 40 or more; column 8 and row 8 repeat 0.
     EXPECT_EQ(monochrome(field(9, 9, 120), MonochromeMethod::bayer),
-              (std::vector<std::string>{
+              (Rows{
                   "...#...#.",
                   "#.#.#.#.#",
                   ".#...#...",
@@ -150,63 +112,44 @@ TEST(BayerMonochrome, RowIsYAndColumnIsXAndBothWrap)
               }));
 }
 
-TEST(ErrorDiffusionMonochrome, UniformFieldsWorkedByHand)
+TEST(ErrorDiffusionMonochrome, CasesWorkedByHand)
 {
-    using Rows = std::vector<std::string>;
     struct Case {
         MonochromeMethod method;
-        std::int64_t w, h;
-        int darkness;
+        Rows in;
         Rows expected;
     };
     constexpr auto fs = MonochromeMethod::floydSteinberg;
     constexpr auto atkinson = MonochromeMethod::atkinson;
+    // Darkness: m 100, n 110, p 128, q 127; a, b 8 and 124; h is transparent but not zeroed.
+    const Legend in{{'m', grey(155)}, {'n', grey(145)}, {'p', grey(127)}, {'q', grey(128)},
+                    {'a', grey(247)}, {'b', grey(131)}, {'h', grey(128, 0)},
+                    {' ', model::kTransparent}};
     const Case cases[] = {
         // (1,0) reaches 143.75 and (1,1) 129.40.
-        {fs, 3, 2, 100, {".#.", ".#."}},
+        {fs, {"mmm", "mmm"}, {".#.", ".#."}},
         // Shares e / 8: (3,0) reaches 129.88 and (1,1) 158.20; (2,0) 126.56 stays.
-        {atkinson, 4, 2, 100, {"...#", ".#.."}},
+        {atkinson, {"mmmm", "mmmm"}, {"...#", ".#.."}},
         // Atkinson's share two rows down brings (0,2) to 139.22.
-        {atkinson, 1, 3, 110, {".", ".", "#"}},
-        {fs, 1, 3, 110, {".", "#", "."}},
+        {atkinson, {"n", "n", "n"}, {".", ".", "#"}},
+        {fs, {"n", "n", "n"}, {".", "#", "."}},
         // Walking row 1 from the right would ink (0,1).
-        {fs, 2, 2, 100, {".#", ".."}},
+        {fs, {"mm", "mm"}, {".#", ".."}},
         // A single pixel is only quantised.
-        {fs, 1, 1, 128, {"#"}},
-        {fs, 1, 1, 127, {"."}},
-        {atkinson, 1, 1, 128, {"#"}},
-        {atkinson, 1, 1, 127, {"."}},
+        {fs, {"p"}, {"#"}},
+        {atkinson, {"q"}, {"."}},
+        // 7/16 of the first pixel's error 8 brings the second to 127.5 -> 128 -> ink.
+        {fs, {"ab"}, {".#"}},
+        // Visited, the transparent pixel would pass on an error of 127.
+        {fs, {"hm", "mh"}, {"..", ".."}},
+        {atkinson, {"hm", "mh"}, {"..", ".."}},
+        // The 43.75 meant for the transparent (1,0) is lost, not passed on.
+        {fs, {"m ", "mm"}, {"..", "#."}},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(monochrome(field(c.w, c.h, c.darkness), c.method), c.expected)
-            << rawValue(c.method) << " " << c.w << " x " << c.h << " darkness " << c.darkness;
+        EXPECT_EQ(monochrome(fromPicture(c.in, in), c.method), c.expected)
+            << rawValue(c.method) << " " << ::testing::PrintToString(c.in);
     }
-}
-
-TEST(ErrorDiffusionMonochrome, WorkingValueIsRoundedBeforeTheThreshold)
-{
-    // 7/16 of the first pixel's error 8 brings the second to 127.5 -> 128 -> ink.
-    const Legend in{{'a', grey(247)}, {'b', grey(131)}};
-    EXPECT_EQ(monochrome(fromPicture({"ab"}, in), MonochromeMethod::floydSteinberg),
-              (std::vector<std::string>{".#"}));
-}
-
-TEST(ErrorDiffusionMonochrome, TransparentPixelsGiveNoError)
-{
-    // Visited, the transparent pixel would pass on an error of 127.
-    const Legend in{{'h', grey(128, 0)}, {'m', grey(155)}};
-    for (MonochromeMethod method : {MonochromeMethod::floydSteinberg, MonochromeMethod::atkinson}) {
-        EXPECT_EQ(monochrome(fromPicture({"hm", "mh"}, in), method),
-                  (std::vector<std::string>{"..", ".."}));
-    }
-}
-
-TEST(ErrorDiffusionMonochrome, SharesOntoTransparentPixelsAreDropped)
-{
-    // Darkness 100; the 43.75 meant for the transparent (1,0) is lost, not passed on.
-    const Legend in{{'m', grey(155)}, {' ', model::kTransparent}};
-    EXPECT_EQ(monochrome(fromPicture({"m ", "mm"}, in), MonochromeMethod::floydSteinberg),
-              (std::vector<std::string>{"..", "#."}));
 }
 
 }  // namespace

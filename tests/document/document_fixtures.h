@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include <sys/resource.h>
 #include <zlib.h>
 
 #include <QBuffer>
@@ -44,6 +45,14 @@ inline void PrintTo(const RGBAColor& c, std::ostream* out)
 namespace pixmora::test {
 
 using document::Bytes;
+
+// The process's peak resident memory so far; each test runs in its own process under CTest.
+inline std::int64_t peakResidentBytes()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return std::int64_t{usage.ru_maxrss} * 1024;
+}
 
 inline Rows toRows(const std::vector<model::RGBAColor>& pixels, std::int64_t width,
                    const Legend& legend)
@@ -123,14 +132,15 @@ inline Bytes pngChunk(std::string_view type, const Bytes& data)
     return chunk;
 }
 
-// A PNG signature and an 8-bit RGBA IHDR declaring width x height, then `rest`.
-inline Bytes pngWithHeader(std::uint32_t width, std::uint32_t height, const Bytes& rest)
+// A PNG signature and an IHDR declaring width x height (8-bit RGBA unless told), then `rest`.
+inline Bytes pngWithHeader(std::uint32_t width, std::uint32_t height, const Bytes& rest,
+                           std::uint8_t depth = 8, std::uint8_t colourType = 6)
 {
     Bytes png{0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A};
     Bytes header;
     appendBigEndian(header, width);
     appendBigEndian(header, height);
-    append(header, Bytes{8, 6, 0, 0, 0});
+    append(header, Bytes{depth, colourType, 0, 0, 0});
     append(png, pngChunk("IHDR", header));
     append(png, rest);
     return png;

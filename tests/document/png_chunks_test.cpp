@@ -5,14 +5,13 @@
 
 #include <QBuffer>
 #include <QByteArray>
+#include <QFile>
 #include <QImage>
+#include <QProcess>
 #include <QTemporaryDir>
 
-#include <cstdio>
-#include <fstream>
 #include <random>
 #include <stdexcept>
-#include <sys/wait.h>
 #include <thread>
 
 namespace pixmora::document {
@@ -34,12 +33,6 @@ std::uint32_t zlibCrc(const Bytes& data)
 {
     return static_cast<std::uint32_t>(
         ::crc32(::crc32(0L, Z_NULL, 0), data.data(), static_cast<uInt>(data.size())));
-}
-
-std::uint32_t bigEndianAt(const Bytes& data, std::size_t offset)
-{
-    return std::uint32_t(data[offset]) << 24 | std::uint32_t(data[offset + 1]) << 16
-           | std::uint32_t(data[offset + 2]) << 8 | data[offset + 3];
 }
 
 Bytes bigEndian(std::uint32_t value)
@@ -70,89 +63,29 @@ Bytes header(std::uint32_t width = 4, std::uint32_t height = 4)
 const Bytes iend = chunk("IEND", {});
 const Bytes idat = chunk("IDAT", Bytes(20, 0));
 
-QImage sampleImage()
+TEST(Crc32, MatchesZlibOnRandomBuffersAndIsSafeUnderConcurrentFirstUse)
 {
-    QImage image(7, 5, QImage::Format_ARGB32);
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
-            image.setPixel(x, y, qRgba(x * 36, y * 60, (x + y) * 20, (x * y) % 3 == 0 ? 255 : 0));
+    // Each test runs in its own process under CTest, so the table is built here.
+    std::vector<std::uint32_t> results(8);
+    {
+        std::vector<std::jthread> threads;
+        for (std::size_t i = 0; i < results.size(); ++i) {
+            threads.emplace_back([&, i] { results[i] = crc32(bytes("IEND")); });
         }
     }
-    return image;
-}
-
-Bytes encodePng(const QImage& image)
-{
-    QByteArray encoded;
-    QBuffer buffer(&encoded);
-    buffer.open(QIODevice::WriteOnly);
-    EXPECT_TRUE(image.save(&buffer, "PNG"));
-    return Bytes(encoded.begin(), encoded.end());
-}
-
-struct CommandResult {
-    int status = -1;
-    std::string output;
-};
-
-CommandResult run(const std::string& command)
-{
-    CommandResult result;
-    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-    if (pipe == nullptr) {
-        return result;
-    }
-    char piece[256];
-    while (fgets(piece, sizeof piece, pipe) != nullptr) {
-        result.output += piece;
-    }
-    const int raw = pclose(pipe);
-    result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    return result;
-}
-
-TEST(Crc32, MatchesZlibOnRandomBuffers)
-{
+    EXPECT_EQ(results, std::vector<std::uint32_t>(8, 0xAE426082u));
     std::mt19937 random(1);
     Bytes buffer;
     for (std::size_t length = 0; length <= 300; ++length) {
-        buffer.resize(length);
-        for (std::uint8_t& b : buffer) {
-            b = static_cast<std::uint8_t>(random());
-        }
+        buffer.push_back(static_cast<std::uint8_t>(random()));
         ASSERT_EQ(crc32(buffer), zlibCrc(buffer)) << "length " << length;
     }
     EXPECT_EQ(crc32(nullptr, 0), 0u);
 }
 
-TEST(Crc32, TableIsSafeUnderConcurrentFirstUse)
-{
-    // Each test runs in its own process under CTest, so the table is built here.
-    std::vector<std::uint32_t> results(8);
-    std::vector<std::thread> threads;
-    for (std::size_t i = 0; i < results.size(); ++i) {
-        threads.emplace_back([&, i] { results[i] = crc32(bytes("IEND")); });
-    }
-    for (std::thread& t : threads) {
-        t.join();
-    }
-    EXPECT_EQ(results, std::vector<std::uint32_t>(8, 0xAE426082u));
-}
-
-TEST(PngPixelSize, ReadsTheHeaderOfAtLeastTwentyFourBytes)
-{
-    EXPECT_EQ(pngPixelSize(header(0xFFFFFFFF, 0x80000000)), (Span{4294967295, 2147483648}));
-    const Bytes png = header(16, 8);
-    EXPECT_EQ(pngPixelSize(Bytes(png.begin(), png.begin() + 24)), (Span{16, 8}));
-    EXPECT_EQ(pngPixelSize(Bytes(png.begin(), png.begin() + 23)), std::nullopt);
-    Bytes badSignature = png;
-    badSignature[3] = 'g';
-    EXPECT_EQ(pngPixelSize(badSignature), std::nullopt);
-}
-
 TEST(MakePngChunk, LengthTypeDataAndCrc)
 {
-    for (const Bytes& data : {Bytes{}, bytes(keyword) + Bytes{0} + bytes("twoColor"), Bytes(300, 0xAB)}) {
+    for (const Bytes& data : {Bytes{}, textChunk(keyword, "twoColor"), Bytes(300, 0xAB)}) {
         EXPECT_EQ(makePngChunk("tEXt", data), chunk("tEXt", data));
     }
     EXPECT_THROW(makePngChunk("tEX", {}), std::invalid_argument);
@@ -164,53 +97,34 @@ TEST(FindPngChunk, FirstCompleteChunkOfATypeAlsoPastIend)
     const Bytes twice = header() + chunk("abCD", bytes("12")) + chunk("abCD", bytes("3"));
     EXPECT_EQ(findPngChunk("abCD", twice), (Span{33, 47}));
     EXPECT_EQ(findPngChunk("tIME", twice), std::nullopt);
-
     const Bytes data = header() + iend + chunk("abCD", {});
     EXPECT_EQ(findPngChunk("abCD", data), (Span{45, 57}));
-    Bytes noSignature = data;
-    std::fill(noSignature.begin(), noSignature.begin() + 8, 0);
-    EXPECT_EQ(findPngChunk("abCD", noSignature), (Span{45, 57}));
-
     const Bytes nonAscii = header() + chunk("IEN\xC4", {}) + iend;
     EXPECT_EQ(findPngChunk("IEND", nonAscii), (Span{45, 57}));
     EXPECT_EQ(findPngChunk("IEN\xC4", nonAscii), std::nullopt);
 }
 
-TEST(FindPngChunk, TruncatedChunkIsNeverMatched)
-{
-    const Bytes whole = header() + iend;
-    for (std::size_t cut = 1; cut <= 12; ++cut) {
-        const Bytes truncated(whole.begin(), whole.end() - static_cast<std::ptrdiff_t>(cut));
-        EXPECT_EQ(findPngChunk("IEND", truncated), std::nullopt) << "cut " << cut;
-    }
-}
-
-TEST(ReadPngTextChunk, FirstExactKeywordBeforeIendWhateverItsCrc)
+TEST(ReadPngTextChunk, FirstExactKeywordBeforeIendWhateverItsCrcRunningToTheChunkEnd)
 {
     EXPECT_EQ(readPngTextChunk(keyword, header() + idat + textChunk(keyword, "twoColor") + iend),
               "twoColor");
     EXPECT_EQ(readPngTextChunk(keyword, header() + idat + iend), std::nullopt);
-    EXPECT_EQ(readPngTextChunk(keyword, header() + iend + textChunk(keyword, "twoColor")), std::nullopt);
+    EXPECT_EQ(readPngTextChunk(keyword, header() + iend + textChunk(keyword, "twoColor")),
+              std::nullopt);
     // Without IEND the walk runs to the end.
     EXPECT_EQ(readPngTextChunk(keyword, header() + idat + textChunk(keyword, "x")), "x");
-
     const Bytes data = header() + textChunk("PixmoraColorMode", "a") + textChunk(keyword + " ", "b")
                        + textChunk("pixmoraColor", "c") + chunk("tEXt", {})
                        + chunk("tEXt", bytes(keyword))
                        + chunk("zTXt", bytes(keyword) + Bytes{0, 0} + bytes("zz"))
                        + textChunk(keyword, "sixteenColor") + textChunk(keyword, "twoColor") + iend;
     EXPECT_EQ(readPngTextChunk(keyword, data), "sixteenColor");
-
     Bytes badCrc = textChunk(keyword, "webSafe256");
     badCrc.back() ^= 0x5A;
     EXPECT_EQ(readPngTextChunk(keyword, header() + badCrc + iend), "webSafe256");
-}
-
-TEST(ReadPngTextChunk, EmptyTextIsPresentAndTheTextRunsToTheChunkEnd)
-{
     EXPECT_EQ(readPngTextChunk(keyword, header() + textChunk(keyword, "") + iend), std::string());
-    const Bytes embeddedZero = header() + chunk("tEXt", bytes(keyword) + Bytes{0, 'a', 0, 'b'}) + iend;
-    EXPECT_EQ(readPngTextChunk(keyword, embeddedZero), std::string("a\0b", 3));
+    const Bytes zero = header() + chunk("tEXt", bytes(keyword) + Bytes{0, 'a', 0, 'b'}) + iend;
+    EXPECT_EQ(readPngTextChunk(keyword, zero), std::string("a\0b", 3));
 }
 
 TEST(ReadPngTextChunk, RepairsInvalidUtf8)
@@ -234,9 +148,14 @@ TEST(ReadPngTextChunk, RepairsInvalidUtf8)
     EXPECT_EQ(readPngTextChunk("k\xFF", header() + textChunk("k\xFF", "v") + iend), std::nullopt);
 }
 
-TEST(HostileBuffers, TinyInputsHaveNothing)
+TEST(PngPixelSize, ReadsTheHeaderOfAtLeastTwentyFourBytesAndTinyInputsHaveNothing)
 {
-    const Bytes full = header();
+    EXPECT_EQ(pngPixelSize(header(0xFFFFFFFF, 0x80000000)), (Span{4294967295, 2147483648}));
+    const Bytes full = header(16, 8);
+    EXPECT_EQ(pngPixelSize(Bytes(full.begin(), full.begin() + 24)), (Span{16, 8}));
+    Bytes badSignature = full;
+    badSignature[3] = 'g';
+    EXPECT_EQ(pngPixelSize(badSignature), std::nullopt);
     for (const int size : {0, 8, 9, 16, 23}) {
         const Bytes data(full.begin(), full.begin() + size);
         EXPECT_EQ(pngPixelSize(data), std::nullopt) << size;
@@ -263,37 +182,6 @@ TEST(HostileBuffers, LengthsRunningPastTheEndOrWrappingStopTheWalk)
         const Bytes data = header() + Bytes(field.begin(), field.begin() + keep);
         EXPECT_EQ(findPngChunk("IEND", data), std::nullopt) << keep;
         EXPECT_EQ(readPngTextChunk(keyword, data), std::nullopt) << keep;
-    }
-}
-
-TEST(HostileBuffers, RandomDamageNeverEscapesTheBuffer)
-{
-    const Bytes good = insertPngTextChunk(keyword, "sixteenColor", encodePng(sampleImage()));
-    std::mt19937 random(3);
-    for (int round = 0; round < 1000; ++round) {
-        Bytes data = good;
-        const int edits = 1 + static_cast<int>(random() % 6);
-        for (int e = 0; e < edits && !data.empty(); ++e) {
-            const std::size_t at = random() % data.size();
-            switch (random() % 3) {
-            case 0: data[at] = static_cast<std::uint8_t>(random()); break;
-            case 1: data.resize(at); break;
-            default: data[at] = 0xFF; break;
-            }
-        }
-        const auto found = findPngChunk("IEND", data);
-        if (found) {
-            ASSERT_GE(found->first, 8);
-            ASSERT_LE(found->second, static_cast<std::int64_t>(data.size()));
-            const std::uint32_t length = bigEndianAt(data, static_cast<std::size_t>(found->first));
-            ASSERT_EQ(found->second - found->first, 12 + static_cast<std::int64_t>(length));
-        }
-        ASSERT_EQ(insertPngTextChunk(keyword, "twoColor", data).size(),
-                  data.size() + (found ? 37u : 0u));
-        // Repair turns each bad byte into at most three.
-        if (const auto text = readPngTextChunk(keyword, data)) {
-            ASSERT_LE(text->size(), 3 * data.size()) << "round " << round;
-        }
     }
 }
 
@@ -333,7 +221,6 @@ TEST(OverlongChunk, EmbeddedStreamsCountWhereverTheyStart)
     EXPECT_FALSE(hasOverlongPngChunk(iconHeader + header() + idat + iend));
     EXPECT_TRUE(hasOverlongPngChunk(iconHeader + header() + claim + idat + iend));
     EXPECT_TRUE(hasOverlongPngChunk(header() + idat + iend + Bytes(5, 1) + header() + claim));
-
     // Walking very many streams costs their number times the data's size; past 64
     // the data is refused unwalked.
     Bytes many;
@@ -344,42 +231,39 @@ TEST(OverlongChunk, EmbeddedStreamsCountWhereverTheyStart)
     EXPECT_TRUE(hasOverlongPngChunk(many + header() + iend));
 }
 
-class InsertIntoEncodedPng : public ::testing::TestWithParam<const char*> {};
-
-TEST_P(InsertIntoEncodedPng, AddsOneTextChunkJustBeforeIend)
+// Qt's encoder writes IEND last; pngcheck and Pillow read the chunk independently.
+TEST(InsertPngTextChunk, AddsOneTextChunkJustBeforeTheEncodersIend)
 {
-    const std::string text = GetParam();
-    const QImage image = sampleImage();
-    const Bytes png = encodePng(image);
-    const Bytes out = insertPngTextChunk(keyword, text, png);
-    const Bytes before(png.begin(), png.end() - 12);  // the encoder writes IEND last
-    EXPECT_EQ(out, before + textChunk(keyword, text) + iend);
-    EXPECT_EQ(readPngTextChunk(keyword, out), text);
-
-    const QImage decoded = QImage::fromData(QByteArray(reinterpret_cast<const char*>(out.data()),
-                                                       static_cast<qsizetype>(out.size())),
-                                            "PNG");
-    EXPECT_EQ(decoded.convertToFormat(QImage::Format_ARGB32), image);
-
+    QImage image(7, 5, QImage::Format_ARGB32);
+    image.fill(qRgba(200, 100, 50, 128));
+    QByteArray encoded;
+    QBuffer buffer(&encoded);
+    ASSERT_TRUE(buffer.open(QIODevice::WriteOnly) && image.save(&buffer, "PNG"));
+    const Bytes png(encoded.begin(), encoded.end());
     QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    const std::string path = dir.filePath("mode.png").toStdString();
-    {
-        std::ofstream file(path, std::ios::binary);
-        file.write(reinterpret_cast<const char*>(out.data()), static_cast<std::streamsize>(out.size()));
+    const QString path = dir.filePath("mode.png");
+    for (const std::string text : {"twoColor", "sixteenColor", "webSafe256"}) {
+        const Bytes out = insertPngTextChunk(keyword, text, png);
+        EXPECT_EQ(out, Bytes(png.begin(), png.end() - 12) + textChunk(keyword, text) + iend);
+        EXPECT_EQ(readPngTextChunk(keyword, out), text);
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(reinterpret_cast<const char*>(out.data()), static_cast<qint64>(out.size()));
+        file.close();
+        QProcess check;
+        check.start("/usr/bin/pngcheck", {"-v", path});
+        ASSERT_TRUE(check.waitForFinished());
+        EXPECT_EQ(check.exitCode(), 0) << check.readAll().toStdString();
+        QProcess pillow;
+        pillow.start("/usr/bin/python3",
+                     {"-c", "import sys; from PIL import Image; im = Image.open(sys.argv[1]); "
+                            "im.load(); print(im.text.get('pixmoraColorMode'))",
+                      path});
+        ASSERT_TRUE(pillow.waitForFinished());
+        EXPECT_EQ(pillow.readAllStandardOutput().toStdString(), text + "\n")
+            << pillow.readAllStandardError().toStdString();
     }
-    const CommandResult check = run("/usr/bin/pngcheck -v '" + path + "'");
-    EXPECT_EQ(check.status, 0) << check.output;
-    const CommandResult pillow = run(
-        "/usr/bin/python3 -c \"import sys; from PIL import Image; im = Image.open(sys.argv[1]); "
-        "im.load(); print(im.text.get('pixmoraColorMode'))\" '" + path + "'");
-    EXPECT_EQ(pillow.status, 0) << pillow.output;
-    EXPECT_EQ(pillow.output, text + "\n");
 }
-
-INSTANTIATE_TEST_SUITE_P(ColorModes, InsertIntoEncodedPng,
-                         ::testing::Values("twoColor", "sixteenColor", "webSafe256"),
-                         [](const auto& info) { return std::string(info.param); });
 
 TEST(InsertPngTextChunk, GoesBeforeTheFirstCompleteIendAfterAnyEarlierOne)
 {
@@ -388,8 +272,7 @@ TEST(InsertPngTextChunk, GoesBeforeTheFirstCompleteIendAfterAnyEarlierOne)
     const Bytes out = insertPngTextChunk(keyword, "webSafe256", earlier + trailer);
     EXPECT_EQ(out, earlier + textChunk(keyword, "webSafe256") + trailer);
     EXPECT_EQ(readPngTextChunk(keyword, out), "twoColor");
-
-    const Bytes noIend = header() + chunk("IDAT", bytes("data")) + Bytes(iend.begin(), iend.end() - 1);
+    const Bytes noIend = header() + idat + Bytes(iend.begin(), iend.end() - 1);
     EXPECT_EQ(insertPngTextChunk(keyword, "twoColor", noIend), noIend);
 }
 

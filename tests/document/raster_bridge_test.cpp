@@ -3,8 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QColorSpace>
-
-#include <sys/resource.h>
+#include <QPainter>
 
 #include "document_fixtures.h"
 
@@ -14,143 +13,85 @@ namespace {
 using model::PixelImage;
 using model::PixelRect;
 using model::RGBAColor;
-using test::Rows;
 
 constexpr RGBAColor kRed{255, 0, 0, 255};
 constexpr RGBAColor kHalfOrange{200, 100, 50, 128};
 
-std::optional<PixelImage> roundTrip(const QImage& image, const char* format = "png")
-{
-    return decodeImageData(test::encoded(image, format));
-}
-
-TEST(EncodeAndDecode, PngKeepsEveryPixelExactlyIncludingPartialAlpha)
+// Qt stores TIFF alpha premultiplied: only its opaque and transparent pixels are exact.
+TEST(EncodeAndDecode, PngKeepsEveryPixelExactlyTiffItsOpaqueAndTransparentOnes)
 {
     const PixelImage image(4, 1, {kRed, model::kTransparent, kHalfOrange, {1, 2, 3, 1}});
     const auto png = encodeImage(image, ImageFormat::png);
     ASSERT_TRUE(png);
     EXPECT_EQ(decodeImageData(*png), image);
-    EXPECT_FALSE(encodeImage(PixelImage(3, 1, {kRed}), ImageFormat::png));
-    EXPECT_TRUE(makeBitmapRep(PixelImage()).isNull());
-}
-
-// Qt stores TIFF alpha premultiplied: only opaque and transparent pixels are exact.
-TEST(EncodeAndDecode, TiffKeepsOpaqueAndTransparentPixelsExactly)
-{
-    const auto tiff = encodeImage(PixelImage(3, 1, {kRed, model::kTransparent, kHalfOrange}),
-                                  ImageFormat::tiff);
-    ASSERT_TRUE(tiff);
-    const auto decoded = decodeImageData(*tiff);
+    const auto decoded = decodeImageData(encodeImage(image, ImageFormat::tiff).value_or(Bytes()));
     ASSERT_TRUE(decoded);
-    ASSERT_EQ(decoded->pixels.size(), 3u);
+    ASSERT_EQ(decoded->pixels.size(), 4u);
     EXPECT_EQ(decoded->pixels[0], kRed);
     EXPECT_EQ(decoded->pixels[1], model::kTransparent);
-    const RGBAColor half = decoded->pixels[2];
-    EXPECT_EQ(half.a, 128);
-    EXPECT_NEAR(half.r, 200, 1);
-    EXPECT_NEAR(half.g, 100, 1);
-    EXPECT_NEAR(half.b, 50, 1);
+    EXPECT_EQ(decoded->pixels[2].a, 128);
+    EXPECT_NEAR(decoded->pixels[2].r, 200, 1);
+    EXPECT_NEAR(decoded->pixels[2].g, 100, 1);
+    EXPECT_NEAR(decoded->pixels[2].b, 50, 1);
+    EXPECT_FALSE(encodeImage(PixelImage(3, 1, {kRed}), ImageFormat::png));
+    EXPECT_TRUE(makeBitmapRep(PixelImage()).isNull());
+    // A document's stored values are its pixels: no colour management on reading.
+    QImage tagged(2, 1, QImage::Format_ARGB32);
+    tagged.setPixel(0, 0, qRgba(10, 20, 30, 0));
+    tagged.setPixel(1, 0, qRgba(10, 200, 30, 255));
+    tagged.setColorSpace(QColorSpace(QColorSpace::AdobeRgb));
+    EXPECT_EQ(decodeImageData(test::encoded(tagged, "png")),
+              PixelImage(2, 1, {model::kTransparent, {10, 200, 30, 255}}));
 }
 
-TEST(Decode, TransparentIsTransparentBlackAndDocumentsAreNotColourManaged)
-{
-    QImage image(2, 1, QImage::Format_ARGB32);
-    image.setPixel(0, 0, qRgba(10, 20, 30, 0));
-    image.setPixel(1, 0, qRgba(10, 200, 30, 255));
-    image.setColorSpace(QColorSpace(QColorSpace::AdobeRgb));
-    EXPECT_EQ(roundTrip(image), PixelImage(2, 1, {model::kTransparent, {10, 200, 30, 255}}));
-}
-
-TEST(Decode, WhatIsNotAnImageGivesNothing)
-{
-    EXPECT_FALSE(decodeImageData(test::asBytes("just some text\n")));
-    EXPECT_FALSE(isReadableImage(test::asBytes("just some text\n")));
-    EXPECT_FALSE(isReadableImage({}));
-    EXPECT_TRUE(isReadableImage(test::encoded(test::filledImage(3, 3, kRed), "bmp")));
-}
-
-// Headers that promise far more pixels than the memory budget, with almost no data.
+// A header promising far more pixels than the memory budget, with almost no data.
 TEST(HostileFiles, HugeDeclaredSizesAreRefusedBeforeDecoding)
 {
-    Bytes png =
-        test::pngWithHeader(100000, 100000, test::pngChunk("IDAT", {0x78, 0x9C, 0x03, 0x00}));
-    test::append(png, test::pngChunk("IEND", {}));
-    EXPECT_FALSE(decodeImageData(png));
-    EXPECT_TRUE(decodeSourceImage(png, QSize(64, 64)).isNull());
-    EXPECT_EQ(sourceImageSize(png), QSize(100000, 100000));
-
     Bytes bmp = test::encoded(test::filledImage(2, 2, kRed), "bmp");
     const std::uint32_t side = 5793;  // 5793^2 * 4 > 128 MiB
-    for (int i = 0; i < 4; ++i) {
-        bmp[18 + i] = static_cast<std::uint8_t>(side >> (8 * i));
-        bmp[22 + i] = static_cast<std::uint8_t>(side >> (8 * i));
+    for (int i = 0; i < 8; ++i) {
+        bmp[18 + i] = static_cast<std::uint8_t>(side >> (8 * (i % 4)));
     }
     EXPECT_TRUE(decodeSourceImage(bmp).isNull());
     EXPECT_FALSE(decodeImageData(bmp));
-
-    const Bytes whole = test::encoded(test::filledImage(64, 64, kHalfOrange), "png");
-    for (std::size_t length : {std::size_t{33}, whole.size() / 2, whole.size() - 12}) {
-        const Bytes cut(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(length));
-        if (const auto decoded = decodeImageData(cut)) {
-            EXPECT_EQ(decoded->pixels.size(), std::size_t{64 * 64});
-        }
-        decodeSourceImage(cut, QSize(8, 8));
-    }
 }
 
-// A chunk claiming a gigabyte in a file of a hundred bytes: the decoder would
-// allocate the gigabyte first, so no entry point may hand it such data, whether the
-// PNG is the file or sits inside an icon (fuzz findings).
+// A chunk claiming a gigabyte in a file of a hundred bytes, which the decoder would
+// allocate first, whether the PNG is the file or sits inside an icon (fuzz findings).
 TEST(HostileFiles, ChunkClaimingMoreThanTheDataHoldsIsNeverDecoded)
 {
-    const auto peakResidentBytes = [] {
-        rusage usage{};
-        getrusage(RUSAGE_SELF, &usage);
-        return std::int64_t{usage.ru_maxrss} * 1024;
-    };
     const Bytes image = test::encoded(test::filledImage(8, 8, kRed), "png");
     const auto idat = static_cast<std::ptrdiff_t>(findPngChunk("IDAT", image)->first);
     Bytes png(image.begin(), image.begin() + idat);
     test::appendBigEndian(png, 0x40000000u);
     test::append(png, test::asBytes("tEXtpixmoraColorMode"));
     png.insert(png.end(), image.begin() + idat, image.end());
-
+    ASSERT_LT(png.size(), 256u);  // one byte of the icon's size field
     const auto icon = [](const Bytes& entry) {
         Bytes ico{0, 0, 1, 0, 1, 0, 8, 8, 0, 0, 1, 0, 32, 0};
-        for (const std::uint32_t field : {static_cast<std::uint32_t>(entry.size()), 22u}) {
-            for (int shift = 0; shift < 32; shift += 8) {
-                ico.push_back(static_cast<std::uint8_t>(field >> shift));
-            }
-        }
+        test::append(ico, {static_cast<std::uint8_t>(entry.size()), 0, 0, 0, 22, 0, 0, 0});
         test::append(ico, entry);
         return ico;
     };
     ASSERT_EQ(decodeSourceImage(icon(image)).size(), QSize(8, 8));
-
-    const std::int64_t before = peakResidentBytes();
+    const std::int64_t before = test::peakResidentBytes();
     for (const Bytes& data : {png, icon(png)}) {
         EXPECT_FALSE(decodeImageData(data));
         EXPECT_FALSE(sourceImageSize(data));
         EXPECT_TRUE(decodeSourceImage(data, QSize(4, 4)).isNull());
         EXPECT_FALSE(isReadableImage(data));
     }
-    EXPECT_LT(peakResidentBytes() - before, std::int64_t{256} << 20);
+    EXPECT_LT(test::peakResidentBytes() - before, std::int64_t{256} << 20);
 }
 
-TEST(RenderFitted, SourceFillsTheTopLeftAtItsAspectRatio)
+TEST(RenderFitted, SourceFillsTheTopLeftAtItsAspectRatioCoverRoundingHalvesAwayFromZero)
 {
     const test::Legend legend{{'#', kRed}, {'.', model::kTransparent}};
     const FittedImage tall = renderFitted(test::filledImage(50, 100, kRed), 10, 10);
     EXPECT_EQ(tall.covered, (PixelRect{0, 0, 5, 10}));
-    EXPECT_EQ(test::toRows(tall.pixels, 10, legend), Rows(10, "#####....."));
-    const FittedImage wide = renderFitted(test::filledImage(100, 50, kRed), 10, 10);
-    EXPECT_EQ(wide.covered, (PixelRect{0, 0, 10, 5}));
-    const FittedImage reduced = renderFitted(test::filledImage(3, 3, kRed), 2, 2);
-    EXPECT_EQ(test::toRows(reduced.pixels, 2, legend), (Rows{"##", "##"}));
-}
-
-TEST(RenderFitted, CoveredSizeRoundsHalvesAwayFromZero)
-{
+    EXPECT_EQ(test::toRows(tall.pixels, 10, legend), test::Rows(10, "#####....."));
+    EXPECT_EQ(renderFitted(test::filledImage(100, 50, kRed), 10, 10).covered,
+              (PixelRect{0, 0, 10, 5}));
     // 4 x 2 into 9 x 9: drawn height exactly 4.5.
     const FittedImage half = renderFitted(test::filledImage(4, 2, kRed), 9, 9);
     EXPECT_EQ(half.covered, (PixelRect{0, 0, 9, 5}));
@@ -178,7 +119,7 @@ TEST(RenderFitted, ReadBackUnpremultipliesWithTheIntegerRule)
               (std::vector<RGBAColor>{model::kTransparent}));
 }
 
-TEST(RenderFitted, NoSurfaceGivesNoPixelsAndNoRectangle)
+TEST(RenderFitted, NoSourceOrSurfaceGivesNoPixelsAndNoRectangle)
 {
     for (const auto& [w, h] :
          {std::pair<std::int64_t, std::int64_t>{0, 10}, {10, 0}, {100000, 100000}, {-1, 5}}) {
@@ -192,33 +133,24 @@ TEST(RenderFitted, NoSurfaceGivesNoPixelsAndNoRectangle)
 TEST(RenderFitted, StrongReductionAveragesInsteadOfSampling)
 {
     // One white column in three: sampling would land on black or white only.
-    QImage stripes(990, 990, QImage::Format_RGBA8888);
-    for (int y = 0; y < stripes.height(); ++y) {
-        auto* row = reinterpret_cast<RGBAColor*>(stripes.scanLine(y));
-        for (int x = 0; x < stripes.width(); ++x) {
-            row[x] = x % 3 == 0 ? RGBAColor{255, 255, 255, 255} : RGBAColor{0, 0, 0, 255};
-        }
+    QImage stripes = test::filledImage(990, 990, {0, 0, 0, 255});
+    for (int x = 0; x < stripes.width(); x += 3) {
+        QPainter(&stripes).fillRect(x, 0, 1, stripes.height(), Qt::white);
     }
     const FittedImage fitted = renderFitted(stripes, 10, 10);
     ASSERT_EQ(fitted.covered, (PixelRect{0, 0, 10, 10}));
-    for (int x = 0; x < 10; ++x) {
-        EXPECT_NEAR(fitted.pixels[static_cast<std::size_t>(5 * 10 + x)].r, 85, 12) << "column " << x;
+    for (std::size_t x = 0; x < 10; ++x) {
+        EXPECT_NEAR(fitted.pixels[5 * 10 + x].r, 85, 12) << "column " << x;
     }
 }
 
 TEST(AlphaVariation, OnlyAStoredAlphaBelowOpaqueCounts)
 {
-    QImage opaque = test::filledImage(3, 3, kRed);
-    EXPECT_FALSE(hasAlphaVariation(opaque));
-    opaque.setPixelColor(2, 2, QColor(255, 0, 0, 254));
-    EXPECT_TRUE(hasAlphaVariation(opaque));
-
     QImage premultiplied(2, 1, QImage::Format_ARGB32_Premultiplied);
     premultiplied.fill(qRgba(0, 0, 0, 255));
     EXPECT_FALSE(hasAlphaVariation(premultiplied));
     premultiplied.setPixel(1, 0, qPremultiply(qRgba(9, 9, 9, 254)));
     EXPECT_TRUE(hasAlphaVariation(premultiplied));
-
     // A transparent palette entry that no pixel uses is not a stored alpha.
     QImage indexed(2, 2, QImage::Format_Indexed8);
     indexed.setColorTable({qRgba(1, 2, 3, 255), qRgba(0, 0, 0, 0)});
@@ -226,7 +158,6 @@ TEST(AlphaVariation, OnlyAStoredAlphaBelowOpaqueCounts)
     EXPECT_FALSE(hasAlphaVariation(indexed));
     indexed.setPixel(1, 1, 1);
     EXPECT_TRUE(hasAlphaVariation(indexed));
-
     QImage deep(2, 1, QImage::Format_RGBA64);
     deep.fill(QColor(Qt::black));
     EXPECT_FALSE(hasAlphaVariation(deep));
@@ -237,18 +168,13 @@ TEST(AlphaVariation, OnlyAStoredAlphaBelowOpaqueCounts)
 TEST(SourceDecoding, OrientationTagTurnsThePhotoUpright)
 {
     QImage landscape = test::filledImage(40, 20, kRed);
-    for (int y = 0; y < 20; ++y) {
-        for (int x = 0; x < 4; ++x) {
-            landscape.setPixelColor(x, y, QColor(0, 0, 255));  // blue left edge
-        }
-    }
+    QPainter(&landscape).fillRect(0, 0, 4, 20, Qt::blue);  // blue left edge
     const Bytes stored = test::encoded(landscape, "jpeg", 95);
     // After SOI: an Exif APP1 holding one big-endian entry, Orientation = 6.
     Bytes jpeg(stored.begin(), stored.begin() + 2);
     test::append(jpeg, {0xFF, 0xE1, 0x00, 0x22, 'E', 'x', 'i', 'f', 0, 0, 'M', 'M', 0x00, 0x2A,
                         0, 0, 0, 8, 0, 1, 0x01, 0x12, 0, 3, 0, 0, 0, 1, 0, 6, 0, 0, 0, 0, 0, 0});
     jpeg.insert(jpeg.end(), stored.begin() + 2, stored.end());
-
     EXPECT_EQ(sourceImageSize(jpeg), QSize(20, 40));
     const QImage upright = decodeSourceImage(jpeg);
     ASSERT_EQ(upright.size(), QSize(20, 40));

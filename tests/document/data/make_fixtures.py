@@ -104,19 +104,10 @@ add_png("grey8.png", g8, 8, 0, [[(v[0],) * 3 + (255,) for v in row] for row in g
 g16 = [[(0x0000,), (0x12FF,), (0x8080,)], [(0xFFFF,), (0x00FF,), (0x7F80,)]]
 add_png("grey16.png", g16, 16, 0, [[(to8(v[0]),) * 3 + (255,) for v in row] for row in g16])
 
-ga8 = [[(0, 255), (200, 128), (255, 0)], [(100, 1), (50, 255), (255, 254)]]
-add_png("grey_alpha8.png", ga8, 8, 4, [[straight(g, g, g, a) for g, a in row] for row in ga8])
-
-ga16 = [[(0x12FF, 0xFFFF), (0xABCD, 0x0000)], [(0xFFFF, 0x8080), (0x0101, 0xFFFF)]]
-add_png("grey_alpha16.png", ga16, 16, 4,
-        [[straight(to8(g), to8(g), to8(g), to8(a)) for g, a in row] for row in ga16])
-
 rgba16 = [[(0xFFFF, 0x12FF, 0x0000, 0xFFFF), (0x4000, 0x8000, 0xC000, 0xFFFF)],
           [(0x1234, 0x5678, 0x9ABC, 0x0000), (0xFFFF, 0xFFFF, 0xFFFF, 0x8080)]]
 add_png("rgba16.png", rgba16, 16, 6, [[straight(*(to8(s) for s in p)) for p in row] for row in rgba16])
 
-rgb16 = [[(0xFFFF, 0x0000, 0x12FF), (0x00FF, 0x7F80, 0xFF00)]]
-add_png("rgb16.png", rgb16, 16, 2, [[tuple(to8(s) for s in p) + (255,) for p in row] for row in rgb16])
 
 # 4-bit palette, odd width; tRNS covers only the first three entries.
 plte = [(255, 0, 0), (0, 255, 0), (0, 0, 255), (255, 255, 0), (10, 20, 30), (255, 255, 255)]
@@ -132,10 +123,6 @@ rgba_i = grid(9, 10, lambda x, y: (20 * x + 10, 20 * y + 5, (7 * x * y) % 256,
 add_png("interlaced_rgba.png", rgba_i, 8, 6, [[straight(*p) for p in row] for row in rgba_i],
         interlaced=True, text=("pixmoraColorMode", "sixteenColor"), idat_pieces=4)
 
-# Sub-byte samples under Adam7.
-g2_i = grid(9, 9, lambda x, y: ((x + 2 * y) % 4,))
-add_png("interlaced_grey2.png", g2_i, 2, 0, [[(v[0] * 85,) * 3 + (255,) for v in row] for row in g2_i],
-        interlaced=True)
 
 
 def check_png(name, data, rgba):
