@@ -26,6 +26,7 @@
 #include "editor/pixel_canvas_widget.h"
 #include "model/color_mode.h"
 #include "model/pixel_image.h"
+#include "run_benchmarks.h"
 
 namespace {
 
@@ -243,12 +244,5 @@ int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
-        return 1;
-    }
-    registerAll();
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return pixmora::bench::runBenchmarks(argc, argv, registerAll);
 }

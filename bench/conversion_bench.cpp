@@ -23,6 +23,7 @@
 #include "model/color_mode.h"
 #include "model/pixel_image.h"
 #include "model/pixel_ops.h"
+#include "run_benchmarks.h"
 
 namespace {
 
@@ -273,12 +274,5 @@ void registerAll()
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);  // image plugins
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
-        return 1;
-    }
-    registerAll();
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return pixmora::bench::runBenchmarks(argc, argv, registerAll);
 }
