@@ -12,33 +12,23 @@ namespace {
 using model::PixelPoint;
 using model::PixelRect;
 
-struct ShapeEndCase {
-    EditorTool tool;
-    PixelPoint start;
-    PixelPoint end;
-    PixelPoint expected;
-};
-
-class ConstrainShapeEnd : public ::testing::TestWithParam<ShapeEndCase> {};
-
-TEST_P(ConstrainShapeEnd, FollowsTheShiftRule)
+TEST(CanvasGeometry, ShiftConstrainsShapeEnds)
 {
-    const ShapeEndCase& c = GetParam();
-    EXPECT_EQ(constrainShapeEnd(c.tool, c.start, c.end), c.expected);
+    const struct {
+        EditorTool tool;
+        PixelPoint start, end, expected;
+    } rows[] = {{EditorTool::line, {0, 0}, {10, 4}, {10, 0}},
+                {EditorTool::line, {5, 5}, {1, 8}, {2, 8}},
+                {EditorTool::line, {0, 0}, {2, 9}, {0, 9}},
+                {EditorTool::line, {0, 0}, {4, 2}, {2, 2}},  // exactly twice: diagonal
+                {EditorTool::ellipse, {4, 4}, {1, 2}, {1, 1}},
+                {EditorTool::rectangle, {2, 2}, {2, 5}, {5, 5}},  // zero counts as positive
+                {EditorTool::pen, {0, 0}, {10, 4}, {10, 4}}};
+    for (const auto& r : rows) {
+        EXPECT_EQ(constrainShapeEnd(r.tool, r.start, r.end), r.expected)
+            << r.end.x << ", " << r.end.y;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Rows, ConstrainShapeEnd,
-    ::testing::Values(
-        ShapeEndCase{EditorTool::line, {0, 0}, {10, 4}, {10, 0}},
-        ShapeEndCase{EditorTool::line, {5, 5}, {1, 8}, {2, 8}},
-        ShapeEndCase{EditorTool::line, {0, 0}, {2, 9}, {0, 9}},
-        // Exactly twice is not "more than twice": diagonal.
-        ShapeEndCase{EditorTool::line, {0, 0}, {4, 2}, {2, 2}},
-        ShapeEndCase{EditorTool::ellipse, {4, 4}, {1, 2}, {1, 1}},
-        // Zero counts as positive.
-        ShapeEndCase{EditorTool::rectangle, {2, 2}, {2, 5}, {5, 5}},
-        ShapeEndCase{EditorTool::pen, {0, 0}, {10, 4}, {10, 4}}));
 
 TEST(CanvasGeometry, PixelUnderAViewPointFloors)
 {
@@ -95,12 +85,10 @@ TEST(CanvasGeometry, CornerResizeKeepsTheAspectWithTheOppositeCornerFixed)
 TEST(CanvasGeometry, MarchingAntsCycleThroughTenPhases)
 {
     double phase = 0.0;
-    for (int i = 0; i < 9; ++i) {
+    for (int i = 1; i <= 10; ++i) {
         phase = nextMarchingAntsPhase(phase);
+        EXPECT_EQ(phase, i < 10 ? -i : 0.0);
     }
-    EXPECT_EQ(phase, -9.0);
-    EXPECT_EQ(nextMarchingAntsPhase(phase), 0.0);
-    EXPECT_EQ(nextMarchingAntsPhase(0.0), -1.0);
 }
 
 }  // namespace

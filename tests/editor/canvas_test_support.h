@@ -53,6 +53,13 @@ inline constexpr RGBAColor kGreen{0, 255, 0, 255};
 
 inline const Legend legend{{'.', kClear}, {'#', kBlack}, {'r', kRed}, {'b', kBlue}, {'g', kGreen}};
 
+// The given top rows of an 8 x 8 picture, the rest transparent.
+inline Rows padded(Rows rows)
+{
+    rows.resize(8, "........");
+    return rows;
+}
+
 // Announces every write back to the canvas, as the real document does, so the
 // canvas must tell its own writes from outside ones.
 class FakeDocument final : public editor::DocumentBinding {
@@ -127,11 +134,13 @@ protected:
     {
         return {(static_cast<double>(x) + 0.5) * s, (static_cast<double>(y) + 0.5) * s};
     }
-    void press(std::int64_t x, std::int64_t y, MouseButton b = MouseButton::left, bool shift = false)
+    void press(std::int64_t x, std::int64_t y, MouseButton b = MouseButton::left,
+               bool shift = false)
     {
         canvas.mousePress(centre(x, y), b, shift);
     }
-    void drag(std::int64_t x, std::int64_t y, MouseButton b = MouseButton::left, bool shift = false)
+    void drag(std::int64_t x, std::int64_t y, MouseButton b = MouseButton::left,
+              bool shift = false)
     {
         canvas.mouseDrag(centre(x, y), b, shift);
     }
@@ -146,8 +155,8 @@ protected:
         release(x, y, b);
     }
     // Press at a, one drag sample at b, release at b.
-    void stroke(std::pair<std::int64_t, std::int64_t> a, std::pair<std::int64_t, std::int64_t> b,
-                MouseButton button = MouseButton::left, bool shift = false)
+    using Cell = std::pair<std::int64_t, std::int64_t>;
+    void stroke(Cell a, Cell b, MouseButton button = MouseButton::left, bool shift = false)
     {
         press(a.first, a.second, button, shift);
         drag(b.first, b.second, button, shift);
