@@ -2,7 +2,9 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QResizeEvent>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
 #include <QScrollArea>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -44,15 +46,16 @@ SwatchGridWidget::SwatchGridWidget(EditorUIState* state, double spacing, model::
     policy.setHeightForWidth(true);
     setSizePolicy(policy);
     rebuild();
-    connect(m_state, &EditorUIState::currentColorChanged, this, &SwatchGridWidget::refreshCells);
-    connect(m_state, &EditorUIState::secondaryColorChanged, this, &SwatchGridWidget::refreshCells);
-    connect(m_state, &EditorUIState::checkerLightColorChanged, this, &SwatchGridWidget::refreshCells);
-    connect(m_state, &EditorUIState::checkerDarkColorChanged, this, &SwatchGridWidget::refreshCells);
+    const auto repaint = [this] { update(); };
+    connect(m_state, &EditorUIState::currentColorChanged, this, repaint);
+    connect(m_state, &EditorUIState::secondaryColorChanged, this, repaint);
+    connect(m_state, &EditorUIState::checkerLightColorChanged, this, repaint);
+    connect(m_state, &EditorUIState::checkerDarkColorChanged, this, repaint);
 }
 
 void SwatchGridWidget::setColorMode(model::ColorMode mode)
 {
-    if (mode == m_mode && !m_swatches.empty())
+    if (mode == m_mode)
         return;
     m_mode = mode;
     rebuild();
@@ -68,6 +71,19 @@ QRectF SwatchGridWidget::cellRect(int index) const
     return cellRectAt(index, width());
 }
 
+QRect SwatchGridWidget::cellGeometry(int index) const
+{
+    const QRectF cell = cellRect(index);
+    const int left = int(std::round(cell.left()));
+    const int top = int(std::round(cell.top()));
+    return {left, top, int(std::round(cell.right())) - left, int(std::round(cell.bottom())) - top};
+}
+
+SwatchOutline SwatchGridWidget::outline(int index) const
+{
+    return swatchOutline(colorAt(index), m_state->currentColor(), m_state->secondaryColor());
+}
+
 QRectF SwatchGridWidget::cellRectAt(int index, double width) const
 {
     const int columns = ColorPaletteWidget::columnCount(m_mode);
@@ -77,6 +93,15 @@ QRectF SwatchGridWidget::cellRectAt(int index, double width) const
     const int row = index / columns;
     const int column = index % columns;
     return {left + column * (size + m_spacing), row * (size + m_spacing), size, size};
+}
+
+int SwatchGridWidget::cellAt(QPointF point) const
+{
+    for (int i = 0; i < count(); ++i) {
+        if (QRectF(cellGeometry(i)).contains(point))
+            return i;
+    }
+    return -1;
 }
 
 int SwatchGridWidget::heightForWidth(int width) const
@@ -101,54 +126,50 @@ QSize SwatchGridWidget::minimumSizeHint() const
     return {0, 0};
 }
 
-void SwatchGridWidget::resizeEvent(QResizeEvent*)
+void SwatchGridWidget::paintEvent(QPaintEvent* event)
 {
-    layoutCells();
+    QPainter painter(this);
+    const QColor light = toDisplayColor(m_state->checkerLightColor());
+    const QColor dark = toDisplayColor(m_state->checkerDarkColor());
+    for (int i = 0; i < count(); ++i) {
+        const QRect cell = cellGeometry(i);
+        if (!event->rect().intersects(cell))
+            continue;
+        // Each cell is drawn as if it were on its own: nothing of it outside.
+        painter.save();
+        painter.setClipRect(cell);
+        painter.translate(cell.topLeft());
+        paintGridCell(painter, QRectF(QPointF(0, 0), cell.size()), colorAt(i), outline(i),
+                      palette(), light, dark);
+        painter.restore();
+    }
+}
+
+void SwatchGridWidget::mousePressEvent(QMouseEvent* event)
+{
+    const int index = cellAt(event->position());
+    if (index >= 0 && event->button() == Qt::LeftButton) {
+        m_state->setCurrentColor(colorAt(index));
+        event->accept();
+    } else if (index >= 0 && event->button() == Qt::RightButton) {
+        m_state->setSecondaryColor(colorAt(index));
+        event->accept();
+    } else {
+        QWidget::mousePressEvent(event);
+    }
+}
+
+void SwatchGridWidget::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    // The second press of a double click is a press like the first.
+    mousePressEvent(event);
 }
 
 void SwatchGridWidget::rebuild()
 {
-    for (ClickableSwatch* swatch : m_swatches)
-        delete swatch;
-    m_swatches.clear();
-    m_views.clear();
     m_colors = ColorPaletteWidget::swatchColors(m_mode);
-    for (const model::RGBAColor color : m_colors) {
-        auto* view = new SwatchView;
-        view->setColor(color);
-        auto* swatch = new ClickableSwatch(view, this);
-        swatch->setOnLeftClick([this, color] { m_state->setCurrentColor(color); });
-        swatch->setOnRightClick([this, color] { m_state->setSecondaryColor(color); });
-        swatch->show();
-        m_swatches.push_back(swatch);
-        m_views.push_back(view);
-    }
-    refreshCells();
-    layoutCells();
     updateGeometry();
-}
-
-void SwatchGridWidget::layoutCells()
-{
-    for (int i = 0; i < count(); ++i) {
-        const QRectF cell = cellRect(i);
-        // Round the edges, not the size, so the gaps between cells stay even.
-        const int left = int(std::round(cell.left()));
-        const int top = int(std::round(cell.top()));
-        const int right = int(std::round(cell.right()));
-        const int bottom = int(std::round(cell.bottom()));
-        m_swatches[std::size_t(i)]->setGeometry(left, top, right - left, bottom - top);
-    }
-}
-
-void SwatchGridWidget::refreshCells()
-{
-    const QColor light = toDisplayColor(m_state->checkerLightColor());
-    const QColor dark = toDisplayColor(m_state->checkerDarkColor());
-    for (std::size_t i = 0; i < m_views.size(); ++i) {
-        m_views[i]->setOutline(swatchOutline(m_colors[i], m_state->currentColor(), m_state->secondaryColor()));
-        m_views[i]->setCheckerColors(light, dark);
-    }
+    update();
 }
 
 // ---- ColorPaletteWidget ----

@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "app/color_swatch.h"
 #include "model/color_mode.h"
 #include "model/rgba_color.h"
 
@@ -19,13 +20,13 @@ class EditorUIState;
 namespace pixmora::app {
 
 class CheckerColorSettingsWidget;
-class ClickableSwatch;
 class CurrentColorSwatch;
-class SwatchView;
 
 // The grid of every colour a mode offers plus transparent: square cells in a
 // fixed number of columns, centred, filled row by row. A left press on a cell
-// sets the drawing colour, a right press the background colour.
+// sets the drawing colour, a right press the background colour, at the press;
+// the press goes no further. One widget draws every cell: a widget per cell
+// made a window open noticeably slower with the 237 web-safe cells.
 class SwatchGridWidget : public QWidget {
     Q_OBJECT
 
@@ -39,10 +40,11 @@ public:
 
     int count() const { return int(m_colors.size()); }
     model::RGBAColor colorAt(int index) const { return m_colors.at(std::size_t(index)); }
-    ClickableSwatch* swatch(int index) const { return m_swatches.at(std::size_t(index)); }
-    SwatchView* swatchView(int index) const { return m_views.at(std::size_t(index)); }
     // Where a cell lies at the grid's current width, before rounding to pixels.
     QRectF cellRect(int index) const;
+    // The pixels a cell covers: its edges rounded, so the gaps stay even.
+    QRect cellGeometry(int index) const;
+    SwatchOutline outline(int index) const;
     double cellSize() const;
 
     bool hasHeightForWidth() const override { return true; }
@@ -51,20 +53,19 @@ public:
     QSize minimumSizeHint() const override;
 
 protected:
-    void resizeEvent(QResizeEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
     QRectF cellRectAt(int index, double width) const;
+    int cellAt(QPointF point) const;
     void rebuild();
-    void layoutCells();
-    void refreshCells();
 
     editor::EditorUIState* m_state = nullptr;
     double m_spacing = 2.0;
     model::ColorMode m_mode = model::ColorMode::webSafe256;
     std::vector<model::RGBAColor> m_colors;
-    std::vector<ClickableSwatch*> m_swatches;
-    std::vector<SwatchView*> m_views;
 };
 
 // The colour panel of the side column: the "カラー" header with the button for

@@ -1,7 +1,5 @@
 #include "app/color_swatch.h"
 
-#include <QEvent>
-#include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPalette>
@@ -12,6 +10,7 @@ namespace pixmora::app {
 namespace {
 
 constexpr double kFillRadius = 4.0;
+constexpr double kOutlineRadius = 3.0;
 
 QColor greyAt30Percent()
 {
@@ -78,112 +77,19 @@ SwatchOutlineStyle swatchOutlineStyle(SwatchOutline outline, const QPalette& pal
     return {greyAt30Percent(), 1.0};
 }
 
-// ---- SwatchView ----
-
-SwatchView::SwatchView(QWidget* parent)
-    : QWidget(parent),
-      m_checkerLight(toDisplayColor(editor::EditorUIState::defaultCheckerLightColor)),
-      m_checkerDark(toDisplayColor(editor::EditorUIState::defaultCheckerDarkColor))
+void paintGridCell(QPainter& painter, const QRectF& area, model::RGBAColor color,
+                   SwatchOutline outline, const QPalette& palette, const QColor& checkerLight,
+                   const QColor& checkerDark)
 {
-}
-
-void SwatchView::setColor(model::RGBAColor color)
-{
-    if (color == m_color)
-        return;
-    m_color = color;
-    update();
-}
-
-void SwatchView::setOutline(SwatchOutline outline)
-{
-    if (outline == m_outline)
-        return;
-    m_outline = outline;
-    update();
-}
-
-void SwatchView::setCheckerColors(const QColor& light, const QColor& dark)
-{
-    if (light == m_checkerLight && dark == m_checkerDark)
-        return;
-    m_checkerLight = light;
-    m_checkerDark = dark;
-    update();
-}
-
-void SwatchView::paintEvent(QPaintEvent*)
-{
-    QPainter painter(this);
-    const QRectF area = rect();
-    paintSwatchFill(painter, area, m_color, m_checkerLight, m_checkerDark);
-
-    // The outline follows the cell's edge; it is kept inside the cell so that
-    // none of it is cut off at the widget's bounds.
-    const SwatchOutlineStyle style = swatchOutlineStyle(m_outline, palette());
+    paintSwatchFill(painter, area, color, checkerLight, checkerDark);
+    const SwatchOutlineStyle style = swatchOutlineStyle(outline, palette);
     const double half = style.width / 2.0;
+    painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(QPen(style.color, style.width));
     painter.setBrush(Qt::NoBrush);
-    painter.drawRoundedRect(area.adjusted(half, half, -half, -half), outlineRadius, outlineRadius);
-}
-
-// ---- ClickableSwatch ----
-
-ClickableSwatch::ClickableSwatch(QWidget* content, QWidget* parent)
-    : QWidget(parent),
-      m_content(content)
-{
-    m_content->setParent(this);
-    m_content->setGeometry(rect());
-    // Presses are looked up at this widget, not at the content...
-    m_content->setAttribute(Qt::WA_TransparentForMouseEvents);
-    // ...and any sent to the content directly are taken here too.
-    m_content->installEventFilter(this);
-}
-
-bool ClickableSwatch::takePress(Qt::MouseButton button)
-{
-    if (button == Qt::LeftButton) {
-        if (m_onLeftClick)
-            m_onLeftClick();
-        return true;
-    }
-    if (button == Qt::RightButton) {
-        if (m_onRightClick)
-            m_onRightClick();
-        return true;
-    }
-    return false;
-}
-
-void ClickableSwatch::mousePressEvent(QMouseEvent* event)
-{
-    if (takePress(event->button()))
-        event->accept();
-    else
-        QWidget::mousePressEvent(event);
-}
-
-void ClickableSwatch::mouseDoubleClickEvent(QMouseEvent* event)
-{
-    // The second press of a double click is a press like the first.
-    mousePressEvent(event);
-}
-
-void ClickableSwatch::resizeEvent(QResizeEvent*)
-{
-    m_content->setGeometry(rect());
-}
-
-bool ClickableSwatch::eventFilter(QObject* watched, QEvent* event)
-{
-    if (watched == m_content
-        && (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick)) {
-        if (takePress(static_cast<QMouseEvent*>(event)->button()))
-            return true;
-    }
-    return QWidget::eventFilter(watched, event);
+    painter.drawRoundedRect(area.adjusted(half, half, -half, -half), kOutlineRadius, kOutlineRadius);
+    painter.restore();
 }
 
 // ---- CurrentColorSwatch ----

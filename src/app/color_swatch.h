@@ -3,8 +3,6 @@
 #include <QColor>
 #include <QWidget>
 
-#include <functional>
-
 #include "model/rgba_color.h"
 
 class QPainter;
@@ -39,60 +37,11 @@ SwatchOutline swatchOutline(model::RGBAColor cell, model::RGBAColor currentColor
 // plain: width 1 in grey at 30 %.
 SwatchOutlineStyle swatchOutlineStyle(SwatchOutline outline, const QPalette& palette);
 
-// The picture of one grid cell: its colour and its outline. Shows only.
-class SwatchView : public QWidget {
-    Q_OBJECT
-
-public:
-    static constexpr double outlineRadius = 3.0;
-
-    explicit SwatchView(QWidget* parent = nullptr);
-
-    model::RGBAColor color() const { return m_color; }
-    SwatchOutline outline() const { return m_outline; }
-    void setColor(model::RGBAColor color);
-    void setOutline(SwatchOutline outline);
-    void setCheckerColors(const QColor& light, const QColor& dark);
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-
-private:
-    model::RGBAColor m_color;
-    SwatchOutline m_outline = SwatchOutline::plain;
-    QColor m_checkerLight;
-    QColor m_checkerDark;
-};
-
-// Hosts a content widget and takes the left and right presses on it for
-// itself: each runs its callback at the press and goes no further, so the
-// content never sees them. Other events (releases, moves, other buttons) keep
-// their usual way.
-class ClickableSwatch : public QWidget {
-    Q_OBJECT
-
-public:
-    // Takes ownership of `content`, which fills the swatch.
-    explicit ClickableSwatch(QWidget* content, QWidget* parent = nullptr);
-
-    QWidget* content() const { return m_content; }
-    void setOnLeftClick(std::function<void()> callback) { m_onLeftClick = std::move(callback); }
-    void setOnRightClick(std::function<void()> callback) { m_onRightClick = std::move(callback); }
-
-protected:
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseDoubleClickEvent(QMouseEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-private:
-    // True when the press was one of ours and has been handled.
-    bool takePress(Qt::MouseButton button);
-
-    QWidget* m_content = nullptr;
-    std::function<void()> m_onLeftClick;
-    std::function<void()> m_onRightClick;
-};
+// One grid cell in `area`: the swatch fill of its colour and, along the cell's edge,
+// its outline (corner radius 3, kept inside the cell).
+void paintGridCell(QPainter& painter, const QRectF& area, model::RGBAColor color,
+                   SwatchOutline outline, const QPalette& palette, const QColor& checkerLight,
+                   const QColor& checkerDark);
 
 // One of the two "current colour" swatches above the grid. Shows only.
 class CurrentColorSwatch : public QWidget {

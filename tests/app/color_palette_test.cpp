@@ -51,7 +51,7 @@ private slots:
         for (const auto& [mode, count, columns, cell] : rows) {
             ShownPanel shown(mode);
             QVERIFY(QTest::qWaitForWindowExposed(&shown.panel));
-            const SwatchGridWidget* grid = shown.panel.grid();
+            SwatchGridWidget* grid = shown.panel.grid();
             QCOMPARE(grid->width(), 184);
             QCOMPARE(grid->count(), count);
             QCOMPARE(grid->colorAt(0), pixmora::model::palette(mode).front());
@@ -63,7 +63,19 @@ private slots:
                 QCOMPARE(rect.left(), grid->cellRect(i % columns).left());
                 QCOMPARE(rect.top(), (i / columns) * (cell + 2));
             }
-            QVERIFY(grid->swatch(count - 1)->geometry().bottom() < grid->height());
+            QVERIFY(grid->cellGeometry(count - 1).bottom() < grid->height());
+            // Each cell shows its colour; the transparent one the checker.
+            const QImage shot = grid->grab().toImage();
+            for (const int i : {0, (count - 1) / 2})
+                QCOMPARE(shot.pixelColor(grid->cellGeometry(i).center()),
+                         toDisplayColor(grid->colorAt(i)));
+            const QRect clear = grid->cellGeometry(count - 1);
+            if (clear.width() > 16) {  // room for the checker inside the outline
+                const QPoint quarter(clear.width() / 4, clear.height() / 4);
+                QCOMPARE(shot.pixelColor(clear.center() - quarter), QColor(200, 200, 200));
+                QCOMPARE(shot.pixelColor(clear.center() + QPoint(quarter.x(), -quarter.y())),
+                         QColor(235, 235, 235));
+            }
         }
         QCOMPARE(ColorPaletteWidget::cellSize(40, 16, 2), 4.0);  // never below four
     }
@@ -80,7 +92,7 @@ private slots:
         QList<int> accents;
         QList<int> halves;
         for (int i = 0; i < grid.count(); ++i) {
-            const SwatchOutline outline = grid.swatchView(i)->outline();
+            const SwatchOutline outline = grid.outline(i);
             if (outline == SwatchOutline::accent)
                 accents << i;
             else if (outline == SwatchOutline::halfAccent)
@@ -92,8 +104,8 @@ private slots:
         state.setCurrentColor(RGBAColor{51, 102, 153, 255});
         grid.setColorMode(ColorMode::twoColor);
         QCOMPARE(state.currentColor(), (RGBAColor{51, 102, 153, 255}));
-        QCOMPARE(grid.swatchView(0)->outline(), SwatchOutline::plain);
-        QCOMPARE(grid.swatchView(1)->outline(), SwatchOutline::halfAccent);
+        QCOMPARE(grid.outline(0), SwatchOutline::plain);
+        QCOMPARE(grid.outline(1), SwatchOutline::halfAccent);
     }
 
     void pressesSetOneColourEach()
@@ -116,10 +128,21 @@ private slots:
         QCOMPARE(state.secondaryColor(), grid->colorAt(7));
         QCOMPARE(state.currentColor(), grid->colorAt(3));
         QTest::mouseRelease(window, Qt::RightButton, {}, centre(7));
+        // Neither the gap between two cells nor another button picks a colour.
+        const QPoint gap = grid->mapTo(grid->window(), QPoint(grid->cellGeometry(1).left() - 1,
+                                                              grid->cellGeometry(1).center().y()));
+        QTest::mousePress(window, Qt::LeftButton, {}, gap);
+        QTest::mouseRelease(window, Qt::LeftButton, {}, gap);
+        QTest::mousePress(window, Qt::MiddleButton, {}, centre(5));
+        QTest::mouseRelease(window, Qt::MiddleButton, {}, centre(5));
+        QCOMPARE(state.currentColor(), grid->colorAt(3));
+        QTest::mouseDClick(window, Qt::LeftButton, {}, centre(4));
+        QCOMPARE(state.currentColor(), grid->colorAt(4));
+        QTest::mouseClick(window, Qt::LeftButton, {}, centre(3));
         QCOMPARE(shown.panel.currentColorSwatch()->color(), grid->colorAt(3));
         QCOMPARE(shown.panel.secondaryColorSwatch()->color(), grid->colorAt(7));
-        QCOMPARE(grid->swatchView(3)->outline(), SwatchOutline::accent);
-        QCOMPARE(grid->swatchView(7)->outline(), SwatchOutline::halfAccent);
+        QCOMPARE(grid->outline(3), SwatchOutline::accent);
+        QCOMPARE(grid->outline(7), SwatchOutline::halfAccent);
     }
 
     void headerTextsAndCheckerPopoverWells()
