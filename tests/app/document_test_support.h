@@ -1,8 +1,5 @@
 #pragma once
 
-// Shared by the document host tests: scripted answers for the host's questions,
-// a host with a folder of its own, small files and menu texts.
-
 #include <QAction>
 #include <QDir>
 #include <QFile>
@@ -16,7 +13,7 @@
 
 namespace pixmora::test {
 
-// Answers from queues and records every question and alert; never opens a dialog.
+// Answers from queues and records every question and alert.
 class FakeInteraction final : public app::UserInteraction {
 public:
     struct Warning {
@@ -26,7 +23,6 @@ public:
 
     QStringList saveNames;  // one per save question; empty queue = cancel
     QList<app::SaveChangesChoice> choices;  // empty queue = cancel
-
     QList<Warning> warnings;
     QStringList suggestedNames;
     QStringList saveChangesAsked;
@@ -72,7 +68,6 @@ inline QString writeSample(const QDir& dir, const QString& name,
     return document::writeDocumentFile(value, path) ? QString() : path;
 }
 
-// A file that is no picture, whatever its name says.
 inline QString writeText(const QDir& dir, const QString& name)
 {
     QFile file(dir.filePath(name));
@@ -87,8 +82,8 @@ inline QByteArray fileBytes(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// A menu's item texts, "-" for a separator.
-inline QStringList menuTexts(QMenu* menu)
+// "-" for a separator.
+inline QStringList menuTexts(QWidget* menu)
 {
     QStringList texts;
     for (QAction* action : menu->actions())
@@ -96,7 +91,6 @@ inline QStringList menuTexts(QMenu* menu)
     return texts;
 }
 
-// A document host answered by `ui`, with a folder for its files.
 struct Host {
     FakeInteraction* ui = new FakeInteraction;
     app::DocumentController controller{std::unique_ptr<FakeInteraction>(ui)};

@@ -6,14 +6,10 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScrollArea>
-#include <QScrollBar>
 #include <QTest>
 #include <QUndoStack>
-#include <QUrl>
 
 #include "app/canvas_size_fields.h"
-#include "app/color_palette_widget.h"
 #include "app/document_window.h"
 #include "app/hosted_document.h"
 #include "app/new_canvas_dialog.h"
@@ -62,94 +58,27 @@ class DocumentWindowTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void columnsKeepTheirWidthsAndTheCanvasItsMargin()
-    {
-        Host host;
-        DocumentWindow* window =
-            host.open({test::patternImage(60, 60, kInk), false, ColorMode::sixteenColor});
-        QVERIFY(QTest::qWaitForWindowExposed(window));
-        window->resize(300, 200);
-        QApplication::processEvents();
-        QVERIFY(window->findChildren<NewCanvasDialog*>().isEmpty());  // opened files need no sheet
-        QVERIFY(window->centralWidget()->width() >= 800);
-        QVERIFY(window->centralWidget()->height() >= 600);
-        int canvasWidth = -1;
-        for (const QSize size : {QSize(900, 650), QSize(1400, 900)}) {
-            window->resize(size);
-            QApplication::processEvents();
-            QCOMPARE(window->toolColumn()->width(), 60);
-            QCOMPARE(window->sideColumn()->width(), 200);
-            QCOMPARE(window->previewScrollArea()->size(), QSize(140, 140));
-            QVERIFY(window->canvasScrollArea()->width() > canvasWidth);
-            canvasWidth = window->canvasScrollArea()->width();
-        }
-        QCOMPARE(window->colorPalette()->width(), 184);
-        QCOMPARE(window->colorPalette()->x(), 8);
-        window->uiState()->setMainZoom(48);
-        QApplication::processEvents();
-        QWidget* canvas = window->mainCanvas();
-        QCOMPARE(canvas->size(), QSize(60 * 48, 60 * 48));
-        QWidget* content = window->canvasScrollArea()->widget();
-        QCOMPARE(content->size(), canvas->size() + QSize(40, 40));
-        QCOMPARE(canvas->pos(), QPoint(20, 20));
-        QCOMPARE(window->canvasScrollArea()->horizontalScrollBar()->maximum(),
-                 content->width() - window->canvasScrollArea()->viewport()->width());
-        QCOMPARE(window->previewCanvas()->size(), QSize(240, 240));
-        QVERIFY(window->previewScrollArea()->verticalScrollBar()->maximum() > 0);
-    }
-
-    void menusInOrderWithShortcuts()
+    void menusInOrder()
     {
         Host host;
         DocumentWindow* window = host.open(kDocument);
         const QList<QAction*> menus = window->menuBar()->actions();
-        QCOMPARE(menus.size(), 3);
-        QCOMPARE(menus[0]->text(), QStringLiteral("ファイル"));
-        QCOMPARE(menus[1]->text(), QStringLiteral("編集"));
-        QCOMPARE(menus[2]->text(), QStringLiteral("表示"));
+        QCOMPARE(test::menuTexts(window->menuBar()), (QStringList{"ファイル", "編集", "表示"}));
         QCOMPARE(test::menuTexts(menus[0]->menu()),
                  (QStringList{"新規", "インポート…", "開く…", "最近使ったファイル", "-", "保存",
                               "別名で保存…", "閉じる", "-", "終了"}));
         QCOMPARE(test::menuTexts(menus[1]->menu()),
                  (QStringList{"元に戻す", "やり直す", "-", "カット", "コピー", "ペースト"}));
         QCOMPARE(test::menuTexts(menus[2]->menu()), (QStringList{"拡大", "縮小"}));
-        const QList<std::pair<QAction*, QString>> shortcuts{
-            {window->newAction(), "Ctrl+N"},     {window->openAction(), "Ctrl+O"},
-            {window->saveAction(), "Ctrl+S"},    {window->saveAsAction(), "Ctrl+Shift+S"},
-            {window->closeAction(), "Ctrl+W"},   {window->quitAction(), "Ctrl+Q"},
-            {window->undoAction(), "Ctrl+Z"},    {window->redoAction(), "Ctrl+Shift+Z; Ctrl+Y"},
-            {window->cutAction(), "Ctrl+X"},     {window->copyAction(), "Ctrl+C"},
-            {window->pasteAction(), "Ctrl+V"},   {window->zoomInAction(), "Ctrl++; Ctrl+="},
-            {window->zoomOutAction(), "Ctrl+-"}};
-        for (const auto& [action, keys] : shortcuts)
-            QCOMPARE(action->shortcuts(), QKeySequence::listFromString(keys));
-        QVERIFY(window->importAction()->shortcut().isEmpty());
-        QVERIFY(!window->importAction()->isEnabled());  // until the controller connects it
     }
 
-    void newDocumentSheetClosedOrCreatingLeavesNothingToUndo()
+    void newDocumentSheetCreatingLeavesNothingToUndo()
     {
         Host host;
-        // Closed otherwise, the sheet writes only the flag.
-        DocumentWindow* closed = host.controller.newDocument();
-        QVERIFY(QTest::qWaitForWindowExposed(closed));
-        QTRY_VERIFY(closed->newCanvasSheet() != nullptr);
-        closed->newCanvasSheet()->sizeModel()->setWidth(64);  // not taken: nothing is created
-        closed->newCanvasSheet()->reject();
-        BitmapDocument expected = document::placeholderDocument();
-        expected.needsSizeConfiguration = false;
-        QCOMPARE(closed->document()->value(), expected);
-        QVERIFY(!closed->document()->undoStack()->canUndo());
-        QApplication::processEvents();
-        QVERIFY(closed->newCanvasSheet() == nullptr);
-        QVERIFY(!closed->document()->undoStack()->canUndo());
-
         DocumentWindow* window = host.controller.newDocument();
         QVERIFY(QTest::qWaitForWindowExposed(window));
         QTRY_VERIFY(window->newCanvasSheet() != nullptr);
         QPointer<NewCanvasDialog> sheet = window->newCanvasSheet();
-        QVERIFY(sheet->isVisible());
-        QCOMPARE(sheet->windowModality(), Qt::WindowModal);
         QCOMPARE(sheet->parentWidget(), window);
         sheet->sizeModel()->setWidth(24);
         sheet->sizeModel()->setHeight(8);
@@ -159,14 +88,9 @@ private slots:
         QCOMPARE(value.image, PixelImage(24, 8));
         QCOMPARE(value.colorMode, ColorMode::twoColor);
         QVERIFY(!value.needsSizeConfiguration);
-        QUndoStack* stack = window->document()->undoStack();
-        QVERIFY(!stack->canUndo());
-        QVERIFY(window->newCanvasSheet() == nullptr);
         QTRY_VERIFY(sheet.isNull() || !sheet->isVisible());
-        QVERIFY(!stack->canUndo());  // nor after the deferred reset
-        QCOMPARE(window->colorPalette()->colorMode(), ColorMode::twoColor);
+        QVERIFY(!window->document()->undoStack()->canUndo());  // nor after the deferred reset
         QCOMPARE(window->mainCanvas()->controller().colorMode(), ColorMode::twoColor);
-        QCOMPARE(window->mainCanvas()->size(), QSize(24 * 16, 8 * 16));
         QVERIFY(!window->isWindowModified());
     }
 
@@ -204,29 +128,20 @@ private slots:
         QTest::mouseMove(widget, centre(window, 1, 3).toPoint());
         QTest::mouseMove(widget, centre(window, 2, 3).toPoint());
         QTest::mouseRelease(widget, Qt::LeftButton, {}, centre(window, 2, 3).toPoint());
-        QUndoStack* stack = window->document()->undoStack();
-        QCOMPARE(stack->count(), 1);
-        QVERIFY(stack->text(0).isEmpty());
+        QCOMPARE(window->document()->undoStack()->count(), 1);
         QCOMPARE(toRows(window->document()->value().image, kLegend),
                  (test::Rows{"rr..", "rr..", "....", "###."}));
-        QVERIFY(window->isWindowModified());
         floatTopLeftTo(window, 2, 1);
-        QVERIFY(canvas.floatingSelection().has_value());
         QVERIFY(window->hasPendingEdits());
-
         window->undoAction()->trigger();
         QCOMPARE(window->document()->value().image, kFourByFour);
         QVERIFY(!window->isWindowModified());
-        QVERIFY(!window->undoAction()->isEnabled());
         QVERIFY(!canvas.floatingSelection().has_value());
-        QVERIFY(!canvas.workingImage().has_value());
         // Both canvases show the undone document, not a stale copy.
-        QCOMPARE(canvas.displayedImage().value(), kFourByFour);
         QCOMPARE(window->previewCanvas()->controller().displayedImage().value(), kFourByFour);
         // Nothing stale is left to be written back over the undone state.
         window->commitPendingEdits();
         QCOMPARE(window->document()->value().image, kFourByFour);
-        QVERIFY(window->redoAction()->isEnabled());
     }
 
     void saveAndCloseIncludeThePendingFloatingSelection()
@@ -247,23 +162,6 @@ private slots:
         QVERIFY(!window->hasPendingEdits());
         QVERIFY(!window->isWindowModified());
         QVERIFY(host.controller.closeDocument(window));
-    }
-
-    void droppedFilesOpen()
-    {
-        Host host;
-        DocumentWindow* window = host.open(kDocument);
-        const QString other = host.sample(QStringLiteral("x.png"));
-        QMimeData mime;
-        mime.setUrls({QUrl::fromLocalFile(other)});
-        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton,
-                              Qt::NoModifier);
-        QApplication::sendEvent(window, &enter);
-        QVERIFY(enter.isAccepted());
-        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(window, &drop);
-        QCOMPARE(host.controller.windows().size(), 2);
-        QVERIFY(host.controller.windowForFile(other) != nullptr);
     }
 };
 

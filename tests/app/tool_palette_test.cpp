@@ -1,11 +1,7 @@
-#include <QCheckBox>
-#include <QImage>
 #include <QLineEdit>
 #include <QTest>
 
-#include "app/app_resources.h"
 #include "app/document_window.h"
-#include "app/new_canvas_dialog.h"
 #include "app/tool_palette_widget.h"
 #include "editor/editor_ui_state.h"
 #include "editor/pixel_canvas_widget.h"
@@ -18,25 +14,11 @@ using pixmora::editor::EditorTool;
 using pixmora::editor::EditorUIState;
 using pixmora::test::Host;
 
-namespace {
-
-QList<EditorTool> selectedTools(const ToolPaletteWidget& palette)
-{
-    QList<EditorTool> tools;
-    for (EditorTool tool : pixmora::editor::allEditorTools) {
-        if (palette.button(tool)->isSelected())
-            tools << tool;
-    }
-    return tools;
-}
-
-}  // namespace
-
 class ToolPaletteTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void buttonsCarryTitlesSizesAndIcons()
+    void buttonsCarryTitlesAndTips()
     {
         EditorUIState state;
         ToolPaletteWidget palette(&state);
@@ -47,47 +29,9 @@ private slots:
             ToolButton* button = palette.button(pixmora::editor::allEditorTools[i]);
             QCOMPARE(button->title(), titles[int(i)]);
             QCOMPARE(button->toolTip(), tips[int(i)]);
-            const QImage symbol =
-                pixmora::app::symbolPixmap(button->systemImage(), 18, Qt::black).toImage();
-            QVERIFY2(!symbol.isNull(), qPrintable(button->systemImage()));
-            int inked = 0;
-            for (int y = 0; y < symbol.height(); ++y)
-                for (int x = 0; x < symbol.width(); ++x)
-                    inked += qAlpha(symbol.pixel(x, y)) > 128;
-            QVERIFY2(inked > 10, qPrintable(button->systemImage()));
         }
-        for (const char* extra : {"checkerboard.rectangle", "questionmark.circle"})
-            QVERIFY(!pixmora::app::symbolPixmap(extra, 18, Qt::black).isNull());
     }
 
-    void clickingMovesTheHighlightAndShapeOptionsOutliveSwitches()
-    {
-        EditorUIState state;
-        ToolPaletteWidget palette(&state);
-        QCOMPARE(selectedTools(palette), QList<EditorTool>{EditorTool::pen});
-        QVERIFY(palette.shapeOptions()->isHidden());
-        QVERIFY(palette.strokeCheckBox()->isChecked());
-        QVERIFY(!palette.fillCheckBox()->isChecked());
-        const std::pair<EditorTool, bool> clicks[] = {{EditorTool::rectangle, true},
-                                                      {EditorTool::bucket, false},
-                                                      {EditorTool::ellipse, true}};
-        for (const auto& [tool, options] : clicks) {
-            QTest::mouseClick(palette.button(tool), Qt::LeftButton);
-            QCOMPARE(state.currentTool(), tool);
-            QCOMPARE(selectedTools(palette), QList<EditorTool>{tool});
-            QCOMPARE(!palette.shapeOptions()->isHidden(), options);
-        }
-        palette.strokeCheckBox()->click();
-        QVERIFY(!state.shapeStrokeEnabled());
-        QVERIFY(!state.shapeFillEnabled());  // both off is allowed
-        QTest::mouseClick(palette.button(EditorTool::line), Qt::LeftButton);
-        state.setShapeFillEnabled(true);
-        QTest::mouseClick(palette.button(EditorTool::rectangle), Qt::LeftButton);
-        QVERIFY(!palette.strokeCheckBox()->isChecked());
-        QVERIFY(palette.fillCheckBox()->isChecked());
-    }
-
-    // Shortcuts, in a document window.
     void eachKeyPicksItsToolButNotDuringADragOrTyping()
     {
         Host host;
@@ -117,18 +61,6 @@ private slots:
         field->setFocus();
         QTest::keyClicks(field, QStringLiteral("rgb"));
         QCOMPARE(field->text(), QStringLiteral("rgb"));
-        QCOMPARE(window->uiState()->currentTool(), EditorTool::pen);
-    }
-
-    void keysWaitWhileTheNewCanvasSheetIsUp()
-    {
-        Host host;
-        DocumentWindow* window = host.controller.newDocument();
-        QVERIFY(QTest::qWaitForWindowExposed(window));
-        QTRY_VERIFY(window->newCanvasSheet() != nullptr);
-        pixmora::app::NewCanvasDialog* sheet = window->newCanvasSheet();
-        QVERIFY(QTest::qWaitForWindowActive(sheet));
-        QTest::keyClick(sheet, Qt::Key_E);
         QCOMPARE(window->uiState()->currentTool(), EditorTool::pen);
     }
 };

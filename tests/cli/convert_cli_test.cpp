@@ -44,8 +44,7 @@ protected:
     void SetUp() override
     {
         write("photo.jpg", test::encoded(pattern(300, 200), "jpeg", 90));
-        QImage logo(90, 40, QImage::Format_ARGB32);
-        logo.fill(Qt::transparent);
+        QImage logo = test::filledImage(90, 40, model::kTransparent);
         QPainter(&logo).fillRect(27, 2, 36, 36, QColor(200, 30, 30));  // opaque on clear
         write("logo.png", test::encoded(logo, "png"));
         write("notes.txt", test::asBytes("shopping list\n"));
@@ -84,7 +83,6 @@ protected:
                     .split(QLatin1Char('\n'), Qt::SkipEmptyParts)};
     }
 
-    // What the editor saves after importing the file with the same choices.
     Bytes editorDocument(const QString& name, const ConvertOptions& choices = {}) const
     {
         const Bytes input = read(name);
@@ -104,30 +102,19 @@ protected:
 
 TEST_F(ConverterRun, OutputsAreTheDocumentsTheEditorSavesAfterImportAlsoInParallel)
 {
-    for (int i = 0; i < 4; ++i) {
-        write(QString("copy%1.jpg").arg(i), read("photo.jpg"));
-    }
-    for (const QStringList& arguments :
-         {QStringList{"-d", "out", "--mode", "sixteenColor", "--dither", "floydSteinberg",
-                      "photo.jpg", "logo.png"},
-          QStringList{"--size", "20x30", "--mode", "twoColor", "--method", "bayer", "-o",
-                      "small.png", "photo.jpg"},
-          QStringList{"-j", "4", "-d", "parallel", "--dither", "atkinson", "logo.png",
-                      "copy0.jpg", "copy1.jpg", "copy2.jpg", "copy3.jpg"}}) {
-        const Outcome result = run(arguments);
-        EXPECT_EQ(result.exitCode, 0);
-        EXPECT_TRUE(result.errLines.isEmpty()) << result.errLines.join('\n').toStdString();
-        const ConvertOptions choices = parseCommandLine(arguments).options;
-        for (const QString& input : choices.inputs) {
-            EXPECT_EQ(read(outputPathFor(input, choices)), editorDocument(input, choices))
-                << input.toStdString();
-        }
-    }
-    EXPECT_EQ(entries("out"), (QStringList{"logo.png", "photo.png"}));
+    const QStringList arguments{"-j", "2", "-d", "out", "--mode", "sixteenColor", "--dither",
+                                "atkinson", "photo.jpg", "logo.png"};
+    const Outcome result = run(arguments);
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_TRUE(result.errLines.isEmpty()) << result.errLines.join('\n').toStdString();
+    const ConvertOptions choices = parseCommandLine(arguments).options;
+    EXPECT_EQ(read("out/photo.png"), editorDocument("photo.jpg", choices));
+    EXPECT_EQ(read("out/logo.png"), editorDocument("logo.png", choices));
+    EXPECT_EQ(outputPathFor("/tmp/.hidden", choices), "out/.hidden.png");
     const mode_t mask = ::umask(0);
     ::umask(mask);
     struct stat info {};
-    ASSERT_EQ(::stat(QFile::encodeName(path("small.png")).constData(), &info), 0);
+    ASSERT_EQ(::stat(QFile::encodeName(path("out/logo.png")).constData(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0666 & ~mask);  // the usual mode for a new file
 }
 
@@ -149,28 +136,20 @@ TEST_F(ConverterRun, EachFailureIsOneLineAndTheOthersStillConvert)
     }
     EXPECT_EQ(entries("out"), (QStringList{"logo.png", "notes.png", "photo.png"}));
     EXPECT_EQ(read("out/notes.png"), test::asBytes("previous contents"));
-    EXPECT_EQ(read("out/photo.png"), editorDocument("photo.jpg"));
 }
 
-TEST_F(ConverterRun, UsageErrorsExitWithTwoAndWriteNothingHelpAndVersionWithZero)
+TEST_F(ConverterRun, UsageErrorsExitWithTwoAndWriteNothingCanvasSidesAre1To128HelpWithZero)
 {
-    for (const QStringList& arguments :
-         {QStringList{}, QStringList{"--size", "0x4", "-d", "out", "photo.jpg"}}) {
-        const Outcome result = run(arguments);
-        EXPECT_EQ(result.exitCode, 2) << arguments.join(' ').toStdString();
-        EXPECT_FALSE(result.errLines.isEmpty());
-    }
+    const Outcome result = run({"--size", "129x1", "-d", "out", "photo.jpg"});
+    EXPECT_EQ(result.exitCode, 2);
+    EXPECT_FALSE(result.errLines.isEmpty());
     EXPECT_EQ(entries("."), (QStringList{"logo.png", "notes.txt", "photo.jpg"}));
-    for (const auto& [option, start] :
-         {std::pair{"--help", "Usage: pixmora-convert [OPTIONS] INPUT..."},
-          std::pair{"--version", "pixmora-convert "}}) {
-        const Outcome shown = run({option});
-        EXPECT_EQ(shown.exitCode, 0) << option;
-        EXPECT_TRUE(shown.out.startsWith(start)) << shown.out.toStdString();
-    }
+    const Outcome help = run({"photo.jpg", "--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_TRUE(help.out.startsWith("Usage: pixmora-convert [OPTIONS] INPUT..."));
 }
 
-TEST_F(ConverterRun, NeverWritesOverAnInput)
+TEST_F(ConverterRun, NeverWritesOverAnInputEvenThroughLinksButWritesThroughALinkToAnOutput)
 {
     const Bytes logo = read("logo.png");
     ASSERT_TRUE(QFile::link(path("logo.png"), path("alias.png")));
@@ -178,36 +157,22 @@ TEST_F(ConverterRun, NeverWritesOverAnInput)
                      QFile::encodeName(path("twin.png")).constData()),
               0);
     for (const QStringList& arguments :
-         {QStringList{"-o", "./logo.png", "logo.png"}, QStringList{"-o", "alias.png", "logo.png"},
-          QStringList{"-o", "twin.png", "logo.png"},
+         {QStringList{"-o", "alias.png", "logo.png"}, QStringList{"-o", "twin.png", "logo.png"},
           QStringList{"-d", QDir(m_dir.path()).absolutePath(), "photo.jpg", "logo.png"}}) {
         const Outcome result = run(arguments);
         EXPECT_EQ(result.exitCode, 1) << arguments.join(' ').toStdString();
         EXPECT_EQ(result.errLines.filter("logo.png").size(), 1) << qPrintable(arguments.join(' '));
         EXPECT_EQ(read("logo.png"), logo);
     }
-    EXPECT_EQ(read("photo.png"), editorDocument("photo.jpg"));
-}
-
-TEST_F(ConverterRun, ReplacingAnOutputKeepsItsModeAndWritesThroughLinks)
-{
-    QDir(m_dir.path()).mkdir("art");
-    write("art/sprite.png", test::asBytes("old sprite"));
-    const auto mode = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup;
-    ASSERT_TRUE(QFile::setPermissions(path("art/sprite.png"), mode));
-    ASSERT_TRUE(QFile::link(path("art/sprite.png"), path("sprite-link.png")));
-    const Outcome result = run({"-o", "sprite-link.png", "logo.png"});
-    EXPECT_EQ(result.exitCode, 0) << result.errLines.join('\n').toStdString();
-    EXPECT_TRUE(QFileInfo(path("sprite-link.png")).isSymLink());
-    EXPECT_EQ(read("art/sprite.png"), editorDocument("logo.png"));
-    EXPECT_EQ(QFile::permissions(path("art/sprite.png")),
-              mode | QFile::ReadUser | QFile::WriteUser);
-    EXPECT_EQ(entries("art"), QStringList{"sprite.png"});
+    write("old.png", test::asBytes("old"));
+    ASSERT_TRUE(QFile::link(path("old.png"), path("old-link.png")));
+    EXPECT_EQ(run({"-o", "old-link.png", "logo.png"}).exitCode, 0);
+    EXPECT_TRUE(QFileInfo(path("old-link.png")).isSymLink());
+    EXPECT_EQ(read("old.png"), editorDocument("logo.png"));
 }
 
 TEST_F(ConverterRun, InterruptedRunLeavesOnlyCompleteDocuments)
 {
-    // Large enough that the run is still busy when the first document appears.
     const Bytes frame = test::encoded(pattern(1600, 1200), "png");
     QStringList inputs;
     for (int i = 0; i < 40; ++i) {
@@ -225,14 +190,9 @@ TEST_F(ConverterRun, InterruptedRunLeavesOnlyCompleteDocuments)
     ASSERT_TRUE(process.waitForFinished(60000));
     EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
     const Bytes expected = editorDocument("frame00.png");
-    const QStringList written = entries("out");
-    for (const QString& name : written) {
+    for (const QString& name : entries("out")) {
         EXPECT_TRUE(name.startsWith("frame") && name.endsWith(".png")) << name.toStdString();
         EXPECT_EQ(read("out/" + name), expected) << name.toStdString();
-    }
-    if (written.size() < inputs.size()) {
-        EXPECT_EQ(process.exitCode(), 1);
-        EXPECT_TRUE(QString::fromUtf8(process.readAllStandardError()).contains("interrupted"));
     }
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
-// Generated fixtures for document tests: pixel pictures with a legend, images
-// encoded by Qt, hand-built PNG chunks (CRC from zlib) and a chunk walker.
+// Generated fixtures for document tests: images encoded by Qt and hand-built PNG
+// chunks (CRC from zlib).
 
 #include <cstdint>
 #include <ostream>
@@ -22,26 +22,6 @@
 #include "document/png_chunks.h"
 #include "model/pixel_image.h"
 
-namespace pixmora::model {
-
-// Failed comparisons print the size and the pixels, not raw bytes.
-inline void PrintTo(const PixelImage& image, std::ostream* out)
-{
-    *out << image.width << "x" << image.height << " {";
-    for (std::size_t i = 0; i < image.pixels.size() && i < 64; ++i) {
-        const RGBAColor c = image.pixels[i];
-        *out << (i ? " " : "") << int(c.r) << "," << int(c.g) << "," << int(c.b) << "," << int(c.a);
-    }
-    *out << (image.pixels.size() > 64 ? " ...}" : "}");
-}
-
-inline void PrintTo(const RGBAColor& c, std::ostream* out)
-{
-    *out << "(" << int(c.r) << "," << int(c.g) << "," << int(c.b) << "," << int(c.a) << ")";
-}
-
-}  // namespace pixmora::model
-
 namespace pixmora::test {
 
 using document::Bytes;
@@ -54,32 +34,12 @@ inline std::int64_t peakResidentBytes()
     return std::int64_t{usage.ru_maxrss} * 1024;
 }
 
-inline Rows toRows(const std::vector<model::RGBAColor>& pixels, std::int64_t width,
-                   const Legend& legend)
-{
-    const std::int64_t height = width > 0 ? static_cast<std::int64_t>(pixels.size()) / width : 0;
-    return toRows(model::PixelImage(width, height, pixels), legend);
-}
-
 // A straight-alpha QImage with every pixel set to colour.
 inline QImage filledImage(int width, int height, model::RGBAColor colour)
 {
     QImage image(width, height, QImage::Format_RGBA8888);
     image.fill(QColor(colour.r, colour.g, colour.b, colour.a));
     return image;
-}
-
-inline QImage toQImage(const model::PixelImage& image)
-{
-    QImage out(static_cast<int>(image.width), static_cast<int>(image.height),
-               QImage::Format_RGBA8888);
-    for (std::int64_t y = 0; y < image.height; ++y) {
-        for (std::int64_t x = 0; x < image.width; ++x) {
-            const model::RGBAColor c = image.at(x, y);
-            out.setPixelColor(static_cast<int>(x), static_cast<int>(y), QColor(c.r, c.g, c.b, c.a));
-        }
-    }
-    return out;
 }
 
 inline Bytes encoded(const QImage& image, const char* format, int quality = -1)
@@ -112,12 +72,6 @@ inline void appendBigEndian(Bytes& to, std::uint32_t value)
     }
 }
 
-inline std::uint32_t bigEndianAt(const Bytes& data, std::size_t offset)
-{
-    return std::uint32_t(data[offset]) << 24 | std::uint32_t(data[offset + 1]) << 16
-           | std::uint32_t(data[offset + 2]) << 8 | data[offset + 3];
-}
-
 // One chunk with zlib's CRC over type and data.
 inline Bytes pngChunk(std::string_view type, const Bytes& data)
 {
@@ -144,30 +98,6 @@ inline Bytes pngWithHeader(std::uint32_t width, std::uint32_t height, const Byte
     append(png, pngChunk("IHDR", header));
     append(png, rest);
     return png;
-}
-
-struct Chunk {
-    std::string type;
-    Bytes data;
-};
-
-// Every chunk after the signature, in order; stops at the first incomplete one.
-inline std::vector<Chunk> pngChunks(const Bytes& png)
-{
-    std::vector<Chunk> chunks;
-    std::size_t offset = 8;
-    while (offset + 12 <= png.size()) {
-        const std::size_t length = bigEndianAt(png, offset);
-        if (offset + 12 + length > png.size()) {
-            break;
-        }
-        chunks.push_back({std::string(png.begin() + static_cast<std::ptrdiff_t>(offset + 4),
-                                      png.begin() + static_cast<std::ptrdiff_t>(offset + 8)),
-                          Bytes(png.begin() + static_cast<std::ptrdiff_t>(offset + 8),
-                                png.begin() + static_cast<std::ptrdiff_t>(offset + 8 + length))});
-        offset += 12 + length;
-    }
-    return chunks;
 }
 
 }  // namespace pixmora::test

@@ -1,10 +1,6 @@
 #include "document/import_conversion.h"
 
-#include <algorithm>
-
 #include <gtest/gtest.h>
-
-#include <QPainter>
 
 #include "document/raster_bridge.h"
 #include "document_fixtures.h"
@@ -35,15 +31,6 @@ Rows inkOf(const std::optional<PixelImage>& image)
 {
     EXPECT_TRUE(image);
     return image ? test::toRows(*image, kInk) : Rows();
-}
-
-TEST(ImportTwoColor, SquareSourceOnATallCanvasFillsTheTopBlockOnly)
-{
-    QImage source = test::filledImage(100, 100, kWhite);
-    QPainter(&source).fillRect(0, 0, 50, 100, Qt::black);  // left half
-    Rows expected(128, std::string(64, '.'));
-    std::fill_n(expected.begin(), 64, std::string(32, '#') + std::string(32, '.'));
-    EXPECT_EQ(inkOf(imported(source, 64, 128)), expected);
 }
 
 TEST(ImportTwoColor, PartlyCoveredEdgeRowOutsideTheCoveredBlockKeepsTheMethod)
@@ -84,36 +71,18 @@ TEST(ImportTwoColor, TranslucentSourceUsesTheAlphaSilhouetteOpaqueOneTheChosenMe
               Rows(8, "########"));
 }
 
-TEST(ImportPalette, AlphaIsThresholdedAt128AndDitherAndModePaletteAreHonoured)
+TEST(ImportPalette, AlphaIsThresholdedAt128AndTheModesPaletteIsHonoured)
 {
     QImage red = test::filledImage(2, 1, {255, 0, 0, 127});
     red.setPixelColor(1, 0, QColor(255, 0, 0, 128));
     EXPECT_EQ(imported(red, 2, 1, ColorMode::sixteenColor).value().pixels,
               (std::vector<RGBAColor>{model::kTransparent, {255, 0, 0, 255}}));
-    const QImage grey = test::filledImage(8, 8, {100, 100, 100, 255});
-    const test::Legend legend{
-        {'g', {128, 128, 128, 255}}, {'k', kBlack}, {'6', {102, 102, 102, 255}}};
-    const auto rows = [&](ColorMode mode, PaletteDitherMethod dither) {
-        return test::toRows(
-            *imported(grey, 8, 8, mode, MonochromeMethod::fixedThreshold, dither), legend);
-    };
-    EXPECT_EQ(rows(ColorMode::sixteenColor, PaletteDitherMethod::none), Rows(8, "gggggggg"));
-    const Rows diffused = rows(ColorMode::sixteenColor, PaletteDitherMethod::floydSteinberg);
-    EXPECT_TRUE(std::any_of(diffused.begin(), diffused.end(),
-                            [](const std::string& row) { return row.find('k') < row.size(); }));
-    EXPECT_EQ(rows(ColorMode::webSafe256, PaletteDitherMethod::none), Rows(8, "66666666"));
+    const QImage grey = test::filledImage(2, 1, {100, 100, 100, 255});
+    EXPECT_EQ(imported(grey, 2, 1, ColorMode::webSafe256).value().pixels,
+              std::vector<RGBAColor>(2, {102, 102, 102, 255}));
 }
 
-TEST(ImportFailures, NoResampledPixelsMeansNoImage)
-{
-    EXPECT_FALSE(imported(QImage(), 8, 8));
-    EXPECT_FALSE(imported(test::filledImage(4, 4, kWhite), 0, 8));
-    EXPECT_FALSE(imported(test::filledImage(4, 4, kWhite), 8, 0));
-    EXPECT_FALSE(convertImportData(test::asBytes("no image"), 8, 8, ColorMode::webSafe256,
-                                   MonochromeMethod::fixedThreshold, PaletteDitherMethod::none));
-}
-
-TEST(PasteConversion, TwoColorThresholdsOpaqueImagesAndSilhouettesTheRest)
+TEST(PasteConversion, TwoColorThresholdsOrSilhouettesPaletteModesThresholdAlphaAndSnap)
 {
     const test::Legend in{{'a', {127, 127, 127, 255}}, {'b', {128, 128, 128, 255}},
                           {'c', {128, 128, 128, 254}}, {'d', {0, 0, 0, 127}}};
@@ -124,15 +93,9 @@ TEST(PasteConversion, TwoColorThresholdsOpaqueImagesAndSilhouettesTheRest)
     // One alpha below 255 switches to the silhouette: colour no longer matters.
     EXPECT_EQ(pasted({"abcd"}), Rows{"###."});
     EXPECT_EQ(convertPastedImage(PixelImage(), ColorMode::twoColor), PixelImage());
-}
-
-TEST(PasteConversion, PaletteModesThresholdAlphaThenTakeTheNearestColour)
-{
-    const PixelImage pasted(3, 1, {{250, 10, 10, 128}, {250, 10, 10, 127}, {10, 20, 30, 255}});
-    EXPECT_EQ(convertPastedImage(pasted, ColorMode::sixteenColor).pixels,
+    const PixelImage colours(3, 1, {{250, 10, 10, 128}, {250, 10, 10, 127}, {10, 20, 30, 255}});
+    EXPECT_EQ(convertPastedImage(colours, ColorMode::sixteenColor).pixels,
               (std::vector<RGBAColor>{{255, 0, 0, 255}, model::kTransparent, kBlack}));
-    EXPECT_EQ(convertPastedImage(pasted, ColorMode::webSafe256).pixels,
-              (std::vector<RGBAColor>{{255, 0, 0, 255}, model::kTransparent, {0, 0, 51, 255}}));
     EXPECT_EQ(convertPastedImage(PixelImage(2, 2, {kBlack}), ColorMode::webSafe256), PixelImage());
 }
 

@@ -1,10 +1,6 @@
 #pragma once
 
-// A canvas wired to an in-memory document that counts its writes and an in-memory
-// clipboard, with pointer helpers that address pixels by their centres.
-
 #include <optional>
-#include <ostream>
 #include <utility>
 
 #include <QPointF>
@@ -16,24 +12,6 @@
 #include "editor/editor_ui_state.h"
 
 #include <gtest/gtest.h>
-
-namespace pixmora::model {
-
-// Readable failures for the value types the tests compare.
-inline void PrintTo(const PixelRect& r, std::ostream* os)
-{
-    *os << "(" << r.x << ", " << r.y << ", " << r.width << " x " << r.height << ")";
-}
-inline void PrintTo(const PixelPoint& p, std::ostream* os)
-{
-    *os << "(" << p.x << ", " << p.y << ")";
-}
-inline void PrintTo(const RGBAColor& c, std::ostream* os)
-{
-    *os << "(" << int(c.r) << ", " << int(c.g) << ", " << int(c.b) << ", " << int(c.a) << ")";
-}
-
-}  // namespace pixmora::model
 
 namespace pixmora::test {
 
@@ -60,8 +38,7 @@ inline Rows padded(Rows rows)
     return rows;
 }
 
-// Announces every write back to the canvas, as the real document does, so the
-// canvas must tell its own writes from outside ones.
+// Announces its own writes too, as the real document does.
 class FakeDocument final : public editor::DocumentBinding {
 public:
     PixelImage current;
@@ -77,7 +54,6 @@ public:
             listener->documentChangedExternally();
         }
     }
-    // Undo, redo or any other writer.
     void changeFromOutside(const PixelImage& image)
     {
         current = image;
@@ -154,7 +130,6 @@ protected:
         press(x, y, b);
         release(x, y, b);
     }
-    // Press at a, one drag sample at b, release at b.
     using Cell = std::pair<std::int64_t, std::int64_t>;
     void stroke(Cell a, Cell b, MouseButton button = MouseButton::left, bool shift = false)
     {
