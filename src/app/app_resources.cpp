@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QHash>
+#include <QIconEngine>
 #include <QPainter>
 #include <QPalette>
 #include <QSvgRenderer>
@@ -71,14 +72,52 @@ QPixmap symbolPixmap(const QString& symbolName, int size, const QColor& color,
     return pixmap;
 }
 
-QIcon symbolIcon(const QString& symbolName, int size, const QPalette& palette)
+namespace {
+
+// Renders the symbol at the size and mode it is drawn in, and not before: an icon
+// made while a window is built costs nothing until it is shown.
+class SymbolIconEngine final : public QIconEngine {
+public:
+    SymbolIconEngine(QString symbolName, const QPalette& palette)
+        : m_symbolName(std::move(symbolName)),
+          m_normal(palette.color(QPalette::Active, QPalette::ButtonText)),
+          m_disabled(palette.color(QPalette::Disabled, QPalette::ButtonText))
+    {
+    }
+
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State) override
+    {
+        return symbolPixmap(m_symbolName, qMin(size.width(), size.height()), colorFor(mode));
+    }
+
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State) override
+    {
+        const int side = qMin(rect.width(), rect.height());
+        const QPixmap symbol = symbolPixmap(m_symbolName, side, colorFor(mode),
+                                            painter->device()->devicePixelRatioF());
+        painter->drawPixmap(QPointF(rect.x() + (rect.width() - side) / 2.0,
+                                    rect.y() + (rect.height() - side) / 2.0),
+                            symbol);
+    }
+
+    QIconEngine* clone() const override { return new SymbolIconEngine(*this); }
+
+private:
+    QColor colorFor(QIcon::Mode mode) const
+    {
+        return mode == QIcon::Disabled ? m_disabled : m_normal;
+    }
+
+    QString m_symbolName;
+    QColor m_normal;
+    QColor m_disabled;
+};
+
+}  // namespace
+
+QIcon symbolIcon(const QString& symbolName, const QPalette& palette)
 {
-    QIcon icon;
-    icon.addPixmap(symbolPixmap(symbolName, size, palette.color(QPalette::Active, QPalette::ButtonText)),
-                   QIcon::Normal);
-    icon.addPixmap(symbolPixmap(symbolName, size, palette.color(QPalette::Disabled, QPalette::ButtonText)),
-                   QIcon::Disabled);
-    return icon;
+    return QIcon(new SymbolIconEngine(symbolName, palette));
 }
 
 }  // namespace pixmora::app

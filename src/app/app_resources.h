@@ -20,7 +20,8 @@ QString symbolResourcePath(const QString& symbolName);
 QPixmap symbolPixmap(const QString& symbolName, int size, const QColor& color,
                      qreal devicePixelRatio = 1.0);
 
-// The symbol as an icon tinted for each mode of the given palette's text colour.
-QIcon symbolIcon(const QString& symbolName, int size, const QPalette& palette);
+// The symbol as an icon tinted for each mode of the given palette's text colour,
+// rendered at whatever size it is drawn.
+QIcon symbolIcon(const QString& symbolName, const QPalette& palette);
 
 }  // namespace pixmora::app

@@ -1,18 +1,40 @@
 #include "app/application.h"
 
 #include <QApplication>
-#include <QBuffer>
 #include <QDir>
 #include <QFont>
 #include <QFontDatabase>
 #include <QIcon>
-#include <QImageReader>
-#include <QTimer>
+#include <QProxyStyle>
+#include <QStyleFactory>
 
+#include "app/after_first_paint.h"
 #include "app/app_resources.h"
 #include "app/document_window.h"
 
 namespace pixmora::app {
+namespace {
+
+// The desktop's style with our own symbol for the menu bar's overflow button. The
+// styles' built-in one is a PNG, and Qt reads it as an image of unnamed format,
+// which loads every image plugin installed while the first window is built.
+class ApplicationStyle final : public QProxyStyle {
+public:
+    explicit ApplicationStyle(const QString& baseStyleName)
+        : QProxyStyle(QStyleFactory::create(baseStyleName))
+    {
+    }
+
+    QIcon standardIcon(StandardPixmap icon, const QStyleOption* option,
+                       const QWidget* widget) const override
+    {
+        if (icon == SP_ToolBarHorizontalExtensionButton)
+            return symbolIcon(QStringLiteral("chevron.right.2"), QApplication::palette());
+        return QProxyStyle::standardIcon(icon, option, widget);
+    }
+};
+
+}  // namespace
 
 void avoidOpenGLAtStartup()
 {
@@ -29,12 +51,9 @@ void configureApplication(QApplication& application)
     QApplication::setQuitOnLastWindowClosed(true);
     // Ties the windows to the installed pixmora.desktop and its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("pixmora"));
-    // Looking the icon up in the theme takes several milliseconds; the first
-    // window need not wait for it, it takes the icon when it comes.
-    QTimer::singleShot(0, &application, [] {
-        QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("pixmora")));
-    });
     initAppResources();
+    // Keeps the style the desktop or the -style option chose.
+    QApplication::setStyle(new ApplicationStyle(QApplication::style()->name()));
 
     // The interface is Japanese: keep the desktop's font first and let a Japanese
     // family supply the glyphs it lacks.
@@ -45,23 +64,6 @@ void configureApplication(QApplication& application)
             families << japanese;
     font.setFamilies(families);
     application.setFont(font);
-}
-
-StartupWarmUp::StartupWarmUp()
-    : m_thread([] {
-          // Qt reads the metadata of every image plugin installed the first time any
-          // image is read; done here, that overlaps building the first window.
-          QByteArray signature("\x89PNG\r\n\x1a\n", 8);
-          QBuffer buffer(&signature);
-          buffer.open(QIODevice::ReadOnly);
-          QImageReader(&buffer, "png").canRead();
-      })
-{
-}
-
-StartupWarmUp::~StartupWarmUp()
-{
-    m_thread.join();
 }
 
 PixmoraApp::PixmoraApp(std::unique_ptr<UserInteraction> interaction,
@@ -84,6 +86,13 @@ void PixmoraApp::start(const QStringList& files)
         m_documents.openFiles(paths);
     if (m_documents.windows().isEmpty())
         m_documents.newDocument();
+    // Looking the icon up in the theme takes several milliseconds; the windows take
+    // it once the first has been painted.
+    if (!m_documents.windows().isEmpty()) {
+        runAfterFirstPaint(m_documents.windows().constFirst(), [] {
+            QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("pixmora")));
+        });
+    }
 }
 
 }  // namespace pixmora::app

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <memory>
-#include <thread>
 
 #include <QObject>
 #include <QStringList>
@@ -21,20 +20,6 @@ void configureApplication(QApplication& application);
 // integration when asked). Call before the QApplication is created; a value the
 // user already set is left alone.
 void avoidOpenGLAtStartup();
-
-// Work every launch needs soon, done on another core while the first window is
-// built. Create it right after the QApplication; it waits for the work to end
-// when it goes.
-class StartupWarmUp {
-public:
-    StartupWarmUp();
-    ~StartupWarmUp();
-    StartupWarmUp(const StartupWarmUp&) = delete;
-    StartupWarmUp& operator=(const StartupWarmUp&) = delete;
-
-private:
-    std::thread m_thread;
-};
 
 // The running program: the document host and what happens at launch.
 class PixmoraApp : public QObject {

@@ -217,7 +217,7 @@ ColorPaletteWidget::ColorPaletteWidget(EditorUIState* state, model::ColorMode mo
     m_checkerButton->setAutoRaise(true);
     m_checkerButton->setFocusPolicy(Qt::NoFocus);
     m_checkerButton->setIconSize(QSize(16, 16));
-    m_checkerButton->setIcon(symbolIcon(QStringLiteral("checkerboard.rectangle"), 16, palette()));
+    m_checkerButton->setIcon(symbolIcon(QStringLiteral("checkerboard.rectangle"), palette()));
     m_checkerButton->setToolTip(QStringLiteral("透明表示の色を変更"));
     header->addWidget(m_checkerButton);
     layout->addLayout(header);

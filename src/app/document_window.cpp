@@ -22,6 +22,7 @@
 
 #include <utility>
 
+#include "app/after_first_paint.h"
 #include "app/color_palette_widget.h"
 #include "app/new_canvas_dialog.h"
 #include "app/recent_files.h"
@@ -98,11 +99,7 @@ DocumentWindow::DocumentWindow(HostedDocument* document, QWidget* parent)
         canvas->setColorMode(value.colorMode);
         canvas->setDocumentBinding(m_binding.get());
     }
-    // Whether the clipboard holds an image is a round trip to the application that
-    // owns it, which may be slow to answer; the window appears without waiting.
-    auto* clipboard = new editor::SystemClipboard(this);
-    QMetaObject::invokeMethod(
-        this, [this, clipboard] { m_mainCanvas->setClipboard(clipboard); }, Qt::QueuedConnection);
+    m_clipboard = new editor::SystemClipboard(this);
     m_toolPalette->setToolKeyGuard([this] { return !m_mainCanvas->isGestureActive(); });
 
     connect(m_document, &HostedDocument::valueChanged, this, &DocumentWindow::documentChanged);
@@ -378,6 +375,9 @@ void DocumentWindow::showEvent(QShowEvent* event)
         return;
     m_shown = true;
     m_mainCanvas->setFocus();
+    // Whether the clipboard holds an image is a round trip to the application that
+    // owns it, and Qt loads every image plugin to answer; the window paints first.
+    runAfterFirstPaint(this, [this] { m_mainCanvas->setClipboard(m_clipboard); });
     // After the window is on screen, so the sheet stacks above it even without a
     // window manager to keep it there.
     QMetaObject::invokeMethod(this, &DocumentWindow::presentSheetIfNeeded, Qt::QueuedConnection);

@@ -177,7 +177,7 @@ ImportConfirmationDialog::ImportConfirmationDialog(document::Bytes imageData, QW
     auto makeHelpButton = [this] {
         auto* button = new QToolButton(this);
         button->setAutoRaise(true);
-        button->setIcon(symbolIcon(QStringLiteral("questionmark.circle"), 16, palette()));
+        button->setIcon(symbolIcon(QStringLiteral("questionmark.circle"), palette()));
         button->setToolTip(QStringLiteral("ヘルプ"));
         button->setFocusPolicy(Qt::NoFocus);
         connect(button, &QToolButton::clicked, this, &ImportConfirmationDialog::showMethodHelp);

@@ -7,7 +7,6 @@ int main(int argc, char* argv[])
 {
     pixmora::app::avoidOpenGLAtStartup();
     QApplication application(argc, argv);
-    const pixmora::app::StartupWarmUp warmUp;
     pixmora::app::configureApplication(application);
 
     pixmora::app::PixmoraApp pixmora;

@@ -1,6 +1,9 @@
+#include <QApplication>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "app/after_first_paint.h"
 #include "app/application.h"
 #include "app/document_window.h"
 #include "app/hosted_document.h"
@@ -9,10 +12,47 @@
 using pixmora::app::PixmoraApp;
 using pixmora::test::FakeInteraction;
 
+class PaintCounter : public QWidget {
+public:
+    int paints = 0;
+
+protected:
+    void paintEvent(QPaintEvent*) override { ++paints; }
+};
+
 class ApplicationTest : public QObject {
     Q_OBJECT
 
 private slots:
+    void buildingTheFirstWindowLoadsNoImagePlugin()
+    {
+        // Qt loads every image-format plugin the first time it reads an image of
+        // unnamed format; a launch that did so would pay for all of them before its
+        // window appears. Runs first, before any test here reads or writes an image.
+        pixmora::app::configureApplication(*qApp);
+        PixmoraApp app(std::make_unique<FakeInteraction>());
+        app.start({});
+        QCOMPARE(app.documents().windows().size(), 1);
+        QVERIFY(app.documents().windows().first()->isVisible());
+        QFile maps(QStringLiteral("/proc/self/maps"));
+        QVERIFY(maps.open(QIODevice::ReadOnly));
+        const QByteArray mapped = maps.readAll();
+        QVERIFY(mapped.contains("libQt6Widgets"));
+        QVERIFY2(!mapped.contains("/imageformats/"), "an image-format plugin was loaded");
+    }
+
+    void launchWorkWaitsForTheFirstPaint()
+    {
+        PaintCounter window;
+        window.resize(40, 30);
+        window.show();
+        int paintsWhenRun = -1;
+        pixmora::app::runAfterFirstPaint(&window, [&] { paintsWhenRun = window.paints; });
+        QCOMPARE(paintsWhenRun, -1);
+        QTRY_VERIFY(paintsWhenRun != -1);
+        QVERIFY(paintsWhenRun > 0);
+    }
+
     void launchOpensTheGivenFilesOrAnEmptyWindow()
     {
         QTemporaryDir dir;
