@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QFile>
+#include <QStyle>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -39,6 +40,18 @@ private slots:
         const QByteArray mapped = maps.readAll();
         QVERIFY(mapped.contains("libQt6Widgets"));
         QVERIFY2(!mapped.contains("/imageformats/"), "an image-format plugin was loaded");
+
+        // The menu bar's overflow button gets our symbol instead, and it draws.
+        const QImage chevron = QApplication::style()
+                                   ->standardIcon(QStyle::SP_ToolBarHorizontalExtensionButton)
+                                   .pixmap(16)
+                                   .toImage();
+        QCOMPARE(chevron.size(), QSize(16, 16));
+        int inked = 0;
+        for (int y = 0; y < chevron.height(); ++y)
+            for (int x = 0; x < chevron.width(); ++x)
+                inked += qAlpha(chevron.pixel(x, y)) > 0 ? 1 : 0;
+        QVERIFY(inked > 10);
     }
 
     void launchWorkWaitsForTheFirstPaint()
