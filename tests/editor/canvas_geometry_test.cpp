@@ -1,7 +1,5 @@
 #include "editor/canvas_geometry.h"
 
-#include <limits>
-
 #include <gtest/gtest.h>
 
 namespace pixmora::editor {
@@ -24,21 +22,6 @@ TEST(CanvasGeometry, ShiftConstrainsShapeEnds)
         EXPECT_EQ(constrainShapeEnd(r.tool, r.start, r.end), r.expected)
             << r.end.x << ", " << r.end.y;
     }
-}
-
-TEST(CanvasGeometry, PixelUnderAViewPointFloorsAndRefusesBadInput)
-{
-    EXPECT_EQ(pixelAtViewPoint({-0.5, -16.5}, 16.0), (PixelPoint{-1, -2}));
-    EXPECT_FALSE(pixelAtViewPoint({1.0, 1.0}, 0.0).has_value());
-    EXPECT_FALSE(pixelAtViewPoint({std::numeric_limits<double>::quiet_NaN(), 1.0}, 4.0));
-}
-
-TEST(CanvasGeometry, HandleSquaresIncludeLeftAndTopEdgesOnly)
-{
-    const PixelRect rect{2, 2, 4, 4};  // at s = 16: view (32, 32) to (96, 96)
-    EXPECT_EQ(hitTestHandle(rect, {28.0, 28.0}, 16.0), ResizeHandle::topLeft);
-    EXPECT_FALSE(hitTestHandle(rect, {36.0, 32.0}, 16.0).has_value());
-    EXPECT_EQ(hitTestHandle(rect, {2.0 * 40 - 3.5, 2.0 * 40 + 3.5}, 40.0), ResizeHandle::topLeft);
 }
 
 TEST(CanvasGeometry, MovesAndResizesStayInsideTheirLimits)

@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <cstdlib>
 #include <functional>
-#include <memory>
 #include <random>
 #include <string>
 #include <utility>
@@ -17,7 +16,6 @@
 namespace pixmora::test {
 namespace {
 
-using editor::EditorUIState;
 using model::ColorMode;
 
 class UndoHost final : public editor::DocumentBinding {
@@ -70,61 +68,23 @@ private:
     bool m_notifying = false;
 };
 
-struct Session {
-    UndoHost host;
-    EditorUIState state;
-    FakeClipboard clipboard;
-    CanvasController canvas;
-
-    Session(PixelImage image, double pixelSize, ColorMode mode) : host(std::move(image))
-    {
-        host.listener = &canvas;
-        canvas.setPixelSize(pixelSize);
-        canvas.setColorMode(mode);
-        canvas.setUIState(&state);
-        canvas.setDocumentBinding(&host);
-        canvas.setClipboard(&clipboard);
-    }
-};
-
-enum class StepKind { mouse, key, outside, command };
-
-// An operation is one command, or a gesture of steps from a press to a release.
-struct Step {
-    StepKind kind = StepKind::command;
-    std::function<void(Session&)> apply;
-};
-using Operation = std::vector<Step>;
-
-using MouseCall = void (CanvasController::*)(QPointF, MouseButton, bool);
-
-Step mouseStep(MouseCall call, QPointF at, MouseButton button, bool shift)
-{
-    return {StepKind::mouse, [=](Session& s) { (s.canvas.*call)(at, button, shift); }};
-}
-
-Step keyStep(StepKind kind, CanvasKey key)
-{
-    return {kind, [key](Session& s) { s.canvas.keyPress(key); }};
-}
-
-Step outsideStep(bool undo)
-{
-    return {StepKind::outside, [undo](Session& s) { undo ? s.host.undo() : s.host.redo(); }};
-}
-
-void commitPending(Session& s)
-{
-    s.canvas.commitPendingFloatingSelection();
-}
+// A key pressed during a drag may commit apart from the gesture's own write.
+enum class StepKind { mouse, key, command };
 
 class PropertyRun {
 public:
-    explicit PropertyRun(std::uint32_t seed) : m_rng(seed)
+    explicit PropertyRun(std::uint32_t seed)
+        : m_rng(seed),
+          m_original(randomDocument(3 + below(18), 3 + below(18))),  // either order will do
+          m_host(m_original)
     {
-        m_original = randomDocument(3 + below(18), 3 + below(18));  // either order will do
         constexpr double sizes[] = {1.0, 6.0, 16.0};
-        m_main = std::make_unique<Session>(m_original, sizes[below(3)], randomMode());
+        m_host.listener = &m_canvas;
+        m_canvas.setPixelSize(sizes[below(3)]);
+        m_canvas.setColorMode(randomMode());
+        m_canvas.setUIState(&m_state);
+        m_canvas.setDocumentBinding(&m_host);
+        m_canvas.setClipboard(&m_clipboard);
     }
 
     // Empty when every property held; otherwise what failed, and where.
@@ -132,11 +92,17 @@ public:
     {
         for (int i = 0; i < operations && m_problem.empty(); ++i) {
             m_where = "operation #" + std::to_string(i);
-            perform(nextOperation());
+            if (below(112) < 45) {
+                randomGesture();
+            } else {
+                randomCommand();
+            }
+            finishOperation();
         }
         if (m_problem.empty()) {
             m_where = "the final commit, undo and redo";
-            perform({{StepKind::command, commitPending}});
+            apply(StepKind::command, [this] { m_canvas.commitPendingFloatingSelection(); });
+            finishOperation();
         }
         if (m_problem.empty()) {
             undoAndRedoEverything();
@@ -174,117 +140,94 @@ private:
         return image;
     }
 
-    PixelImage randomClipboardImage()
-    {
-        const int w = 1 + below(static_cast<int>(m_original.width) + 4);
-        PixelImage image(w, 1 + below(static_cast<int>(m_original.height) + 4));
-        const bool opaque = chance(40);
-        constexpr std::uint8_t alphas[] = {0, 60, 127, 128, 200, 255};
-        const auto byte = [&] { return static_cast<std::uint8_t>(below(256)); };
-        for (RGBAColor& p : image.pixels) {
-            p = {byte(), byte(), byte(), opaque ? std::uint8_t{255} : alphas[below(6)]};
-        }
-        return image;
-    }
-
-    // In the image, in or on a handle of the selection, beside the image, or far away.
+    // On a handle of the selection, beside the image, far away, or in the image.
     QPointF randomPoint()
     {
-        const double s = m_main->canvas.pixelSize();
-        const auto& floating = m_main->canvas.floatingSelection();
-        const auto rect = floating ? std::optional(floating->rect) : m_main->state.selectionRect();
+        const double s = m_canvas.pixelSize();
+        const auto& floating = m_canvas.floatingSelection();
+        const auto rect = floating ? std::optional(floating->rect) : m_state.selectionRect();
         const auto w = static_cast<int>(m_original.width);
         const auto h = static_cast<int>(m_original.height);
-        const auto in = [&](double x, double y) {
-            return QPointF((x + below(100) / 100.0) * s, (y + below(100) / 100.0) * s);
-        };
+        const double jitter = below(100) / 100.0;
         const int r = below(100);
         if (rect && r < 25) {
             return editor::handlePoints(*rect, s)[static_cast<std::size_t>(below(8))]
                  + QPointF(below(9) - 4, below(9) - 4);
         }
-        if (rect && r < 40) {
-            return in(static_cast<double>(rect->x + below(static_cast<int>(rect->width))),
-                      static_cast<double>(rect->y + below(static_cast<int>(rect->height))));
+        if (r < 40) {
+            return {(below(3 * w) - w + jitter) * s, (below(3 * h) - h + jitter) * s};
         }
-        if (r < 52) {
-            return in(below(3 * w) - w, below(3 * h) - h);
+        if (r < 42) {
+            return {chance(50) ? -1e9 : 1e9, jitter * s};
         }
-        if (r < 54) {
-            return {chance(50) ? -1e9 : 1e9, in(0, below(h)).y()};
-        }
-        return in(below(w), below(h));
+        return {(below(w) + jitter) * s, (below(h) + jitter) * s};
     }
 
-    Operation randomGesture()
+    void outside() { chance(70) ? m_host.undo() : m_host.redo(); }
+
+    void randomGesture()
     {
+        using MouseCall = void (CanvasController::*)(QPointF, MouseButton, bool);
         const MouseButton button = chance(25) ? MouseButton::right : MouseButton::left;
         bool shift = chance(30);
         QPointF at = randomPoint();
-        Operation steps{mouseStep(&CanvasController::mousePress, at, button, shift)};
+        const auto mouse = [&](MouseCall call) {
+            apply(StepKind::mouse, [&] { (m_canvas.*call)(at, button, shift); });
+        };
+        mouse(&CanvasController::mousePress);
         for (int drags = below(5); drags > 0; --drags) {
             if (chance(15)) {
                 shift = !shift;
                 if (chance(50)) {  // else only the next drag tells
-                    steps.push_back({StepKind::mouse,
-                                     [shift](Session& s) { s.canvas.shiftChanged(shift); }});
+                    apply(StepKind::mouse, [&] { m_canvas.shiftChanged(shift); });
                 }
             }
             if (chance(6)) {
                 constexpr CanvasKey keys[] = {CanvasKey::cancel, CanvasKey::cancel,
                                               CanvasKey::commit, CanvasKey::deleteSelection};
-                steps.push_back(keyStep(StepKind::key, keys[below(4)]));
+                const CanvasKey key = keys[below(4)];
+                apply(StepKind::key, [&] { m_canvas.keyPress(key); });
             }
             if (chance(6)) {
-                steps.push_back(outsideStep(chance(70)));
+                outside();
             }
             at = randomPoint();
-            steps.push_back(mouseStep(&CanvasController::mouseDrag, at, button, shift));
+            mouse(&CanvasController::mouseDrag);
         }
-        steps.push_back(mouseStep(&CanvasController::mouseRelease, at, button, shift));
-        return steps;
+        mouse(&CanvasController::mouseRelease);
     }
 
-    Operation nextOperation()
+    void randomCommand()
     {
-        const int r = below(112);
-        if (r < 45) {
-            return randomGesture();
-        }
+        const int r = 45 + below(67);
         if (r >= 100) {
-            return {outsideStep(r < 108)};
+            outside();
+            return;
         }
-        const auto tool = chance(30) ? EditorTool::select
-                                     : editor::allEditorTools[static_cast<std::size_t>(below(7))];
-        const RGBAColor c = randomPaletteColor();
-        const ColorMode mode = randomMode();
+        const auto w = static_cast<int>(m_original.width);
+        const auto h = static_cast<int>(m_original.height);
         constexpr CanvasKey keys[] = {CanvasKey::commit, CanvasKey::deleteSelection,
                                       CanvasKey::cancel, CanvasKey::other};
-        const CanvasKey key = keys[below(4)];
-        const bool outline = chance(50);
-        const PixelImage image = r >= 94 && r < 98 ? randomClipboardImage() : PixelImage();
-        using Call = std::function<void(Session&)>;
-        const std::pair<int, Call> choices[] = {
-            {57, [tool](Session& s) { s.state.setCurrentTool(tool); }},
-            {62, [c](Session& s) { s.state.setCurrentColor(c); }},
-            {65, [c](Session& s) { s.state.setSecondaryColor(c); }},
-            {69, [outline](Session& s) {
-                 outline ? s.state.setShapeStrokeEnabled(!s.state.shapeStrokeEnabled())
-                         : s.state.setShapeFillEnabled(!s.state.shapeFillEnabled());
-             }},
-            {72, [mode](Session& s) { s.canvas.setColorMode(mode); }},
-            {84, keyStep(StepKind::command, key).apply},
-            {89, [](Session& s) { s.canvas.paste(); }},
-            {92, [](Session& s) { s.canvas.copy(); }},
-            {94, [](Session& s) { s.canvas.cut(); }},
-            {98, [image](Session& s) { s.clipboard.put(image); }},
-            {100, commitPending}};
+        const std::pair<int, std::function<void()>> choices[] = {
+            {57, [&] { m_state.setCurrentTool(editor::allEditorTools.at(below(7))); }},
+            {58, [&] { m_state.setCurrentTool(EditorTool::select); }},
+            {62, [&] { m_state.setCurrentColor(randomPaletteColor()); }},
+            {65, [&] { m_state.setSecondaryColor(randomPaletteColor()); }},
+            {67, [&] { m_state.setShapeStrokeEnabled(!m_state.shapeStrokeEnabled()); }},
+            {69, [&] { m_state.setShapeFillEnabled(!m_state.shapeFillEnabled()); }},
+            {72, [&] { m_canvas.setColorMode(randomMode()); }},
+            {84, [&] { m_canvas.keyPress(keys[below(4)]); }},
+            {89, [&] { m_canvas.paste(); }},
+            {92, [&] { m_canvas.copy(); }},
+            {94, [&] { m_canvas.cut(); }},
+            {98, [&] { m_clipboard.put(randomDocument(1 + below(w + 4), 1 + below(h + 4))); }},
+            {100, [&] { m_canvas.commitPendingFloatingSelection(); }}};
         for (const auto& [limit, call] : choices) {
             if (r < limit) {
-                return {{StepKind::command, call}};
+                apply(StepKind::command, call);
+                return;
             }
         }
-        return {};
     }
 
     void fail(const std::string& what)
@@ -294,62 +237,67 @@ private:
         }
     }
 
-    void perform(const Operation& operation)
+    void apply(StepKind kind, const std::function<void()>& call)
     {
-        UndoHost& host = m_main->host;
-        const int outsideBefore = host.outsideChanges;
-        int writes = 0;  // a key during a drag may commit apart from the gesture's own write
-        for (const Step& step : operation) {
-            const int before = host.writes;
-            step.apply(*m_main);
-            const int delta = host.writes - before;
-            if (delta > 1) {
-                fail("one call wrote the document " + std::to_string(delta) + " times");
-            }
-            writes += step.kind == StepKind::key ? 0 : delta;
-            if (step.kind == StepKind::mouse && delta > 0
-                && host.outsideChanges != outsideBefore) {
-                fail("a gesture interrupted by an outside change still wrote the document");
-            }
+        const int before = m_host.writes;
+        call();
+        const int delta = m_host.writes - before;
+        if (delta > 1) {
+            fail("one call wrote the document " + std::to_string(delta) + " times");
         }
-        if (writes > 1) {
-            fail("one gesture or command wrote the document " + std::to_string(writes) + " times");
+        m_operationWrites += kind == StepKind::key ? 0 : delta;
+        if (kind == StepKind::mouse && delta > 0 && m_host.outsideChanges != m_outsideBefore) {
+            fail("a gesture interrupted by an outside change still wrote the document");
         }
-        if (!host.problem.empty()) {
-            fail(host.problem);
+    }
+
+    void finishOperation()
+    {
+        if (m_operationWrites > 1) {
+            fail("one gesture or command wrote the document " + std::to_string(m_operationWrites)
+                 + " times");
         }
+        if (!m_host.problem.empty()) {
+            fail(m_host.problem);
+        }
+        m_operationWrites = 0;
+        m_outsideBefore = m_host.outsideChanges;
     }
 
     // Undo back to the first image, redo to the newest: the canvas follows, writing nothing.
     void undoAndRedoEverything()
     {
-        UndoHost& host = m_main->host;
-        const PixelImage last = host.newest();
-        const int writes = host.writes;
+        const PixelImage last = m_host.newest();
+        const int writes = m_host.writes;
         bool followed = true;
         const auto walk = [&](bool (UndoHost::*move)()) {
-            while ((host.*move)()) {
-                followed = followed && m_main->canvas.displayedImage() == host.image();
+            while ((m_host.*move)()) {
+                followed = followed && m_canvas.displayedImage() == m_host.image();
             }
         };
         walk(&UndoHost::undo);
-        if (host.image() != m_original) {
+        if (m_host.image() != m_original) {
             fail("undoing every step did not give the original image back");
         }
         walk(&UndoHost::redo);
-        if (host.image() != last) {
+        if (m_host.image() != last) {
             fail("redoing every step did not give the final image back");
         }
-        if (!followed || host.writes != writes || !host.problem.empty()) {
+        if (!followed || m_host.writes != writes || !m_host.problem.empty()) {
             fail("during undo and redo the canvas wrote or did not show the document");
         }
     }
 
     std::mt19937 m_rng;
     PixelImage m_original;
-    std::unique_ptr<Session> m_main;
+    UndoHost m_host;
+    editor::EditorUIState m_state;
+    FakeClipboard m_clipboard;
+    CanvasController m_canvas;
     std::string m_where;
     std::string m_problem;
+    int m_operationWrites = 0;
+    int m_outsideBefore = 0;
 };
 
 TEST(CanvasProperty, GesturesWriteOnceAndUndoToTheOriginalAndRedoToTheEnd)

@@ -3,17 +3,9 @@
 namespace pixmora::test {
 namespace {
 
-using editor::ResizeHandle;
-using editor::handlePoints;
-
 class CanvasSelection : public CanvasFixture {
 protected:
     CanvasSelection() { state.setCurrentTool(EditorTool::select); }
-
-    static QPointF handlePoint(const PixelRect& rect, ResizeHandle handle)
-    {
-        return handlePoints(rect, s)[static_cast<std::size_t>(handle)];
-    }
 };
 
 TEST_F(CanvasSelection, DraggingOutSpansBothCornersAndStopsAtTheEdge)
@@ -29,16 +21,6 @@ TEST_F(CanvasSelection, DraggingOutSpansBothCornersAndStopsAtTheEdge)
     canvas.mouseDrag({500.0, 500.0}, MouseButton::left, false);
     canvas.mouseRelease({500.0, 500.0}, MouseButton::left, false);
     EXPECT_EQ(state.selectionRect(), (PixelRect{4, 4, 4, 4}));
-}
-
-TEST_F(CanvasSelection, OutlineShowsHandlesOnlyOnceTheSelectionIsDraggedOut)
-{
-    press(1, 1);
-    drag(3, 3);
-    EXPECT_EQ(canvas.selectionOverlay().outline, (PixelRect{1, 1, 3, 3}));
-    EXPECT_FALSE(canvas.selectionOverlay().showHandles);
-    release(3, 3);
-    EXPECT_TRUE(canvas.selectionOverlay().showHandles);
 }
 
 TEST_F(CanvasSelection, ClickingInsideLiftsAndMovingThenCommittingIsOneChange)
@@ -62,17 +44,6 @@ TEST_F(CanvasSelection, ALiftedTransparentColourComesBackAsPlainTransparent)
     click(0, 0);
     click(6, 6);
     EXPECT_EQ(document.current.at(0, 0), kClear);
-}
-
-TEST_F(CanvasSelection, ShiftCornerResizeKeepsTheAspectRatio)
-{
-    document.current = PixelImage(16, 16);
-    state.setSelectionRect(PixelRect{2, 2, 4, 2});
-    const QPointF from = handlePoint({2, 2, 4, 2}, ResizeHandle::bottomRight);
-    canvas.mousePress(from, MouseButton::left, true);
-    canvas.mouseDrag(from + QPointF(4 * s, 1 * s), MouseButton::left, true);
-    canvas.mouseRelease(from + QPointF(4 * s, 1 * s), MouseButton::left, true);
-    EXPECT_EQ(state.selectionRect(), (PixelRect{2, 2, 8, 4}));
 }
 
 TEST_F(CanvasSelection, EscapePutsMovedPixelsBackAndRestoresTheSelection)

@@ -27,9 +27,8 @@ inline constexpr RGBAColor kBlack{0, 0, 0, 255};
 inline constexpr RGBAColor kClear{0, 0, 0, 0};
 inline constexpr RGBAColor kRed{255, 0, 0, 255};
 inline constexpr RGBAColor kBlue{0, 0, 255, 255};
-inline constexpr RGBAColor kGreen{0, 255, 0, 255};
 
-inline const Legend legend{{'.', kClear}, {'#', kBlack}, {'r', kRed}, {'b', kBlue}, {'g', kGreen}};
+inline const Legend legend{{'.', kClear}, {'#', kBlack}, {'r', kRed}, {'b', kBlue}};
 
 // The given top rows of an 8 x 8 picture, the rest transparent.
 inline Rows padded(Rows rows)

@@ -12,7 +12,6 @@
 namespace pixmora::model {
 namespace {
 
-using test::Legend;
 using test::picture;
 using test::Rows;
 using test::toRows;
@@ -20,10 +19,8 @@ using test::toRows;
 constexpr RGBAColor red{255, 0, 0, 255};
 constexpr RGBAColor clearWhite{255, 255, 255, 0};
 constexpr std::int64_t bigValue = std::numeric_limits<std::int64_t>::max();
-constexpr std::int64_t smallValue = std::numeric_limits<std::int64_t>::min();
 
-// '.' transparent, '#' black, 'r' red, 'b' blue, 'w' white with alpha 0.
-const Legend legend{{'.', kTransparent}, {'#', kOpaqueBlack}, {'r', red},
+const test::Legend legend{{'.', kTransparent}, {'#', kOpaqueBlack}, {'r', red},
                     {'b', {0, 0, 255, 255}}, {'w', clearWhite}};
 
 // Throws (and so fails) on a point outside w x h.
@@ -42,16 +39,10 @@ TEST(PixelRegions, ExtractPadsWithTransparentAndClearClipsToTheImage)
 {
     PixelImage image = picture({"#r.", "b#r", "rb#"}, legend);
     EXPECT_EQ(toRows(extractRegion(image, 2, 1, 3, 3), legend), (Rows{"r..", "#..", "..."}));
-    EXPECT_EQ(toRows(extractRegion(image, -1, -2, 3, 3), legend), (Rows{"...", "...", ".#r"}));
     // Offsets that would overflow a careless sum.
-    EXPECT_EQ(toRows(extractRegion(image, bigValue - 1, smallValue, 2, 1), legend),
-              (Rows{".."}));
-
-    clearRegion(image, 1, -1, 5, 2);
-    clearRegion(image, 3, 0, 2, 2);
-    EXPECT_EQ(toRows(image, legend), (Rows{"#..", "b#r", "rb#"}));
+    EXPECT_EQ(extractRegion(image, bigValue - 1, -bigValue - 1, 2, 1), PixelImage(2, 1));
     clearRegion(image, 1, 1, bigValue, bigValue);
-    EXPECT_EQ(toRows(image, legend), (Rows{"#..", "b..", "r.."}));
+    EXPECT_EQ(toRows(image, legend), (Rows{"#r.", "b..", "r.."}));
 }
 
 TEST(ScaledNearest, SamplesEachTargetPixelCentreAndNeverReadsAMissingSource)
@@ -71,50 +62,37 @@ TEST(ScaledNearest, SamplesEachTargetPixelCentreAndNeverReadsAMissingSource)
             }
         }
     }
-    EXPECT_EQ(scaledNearest(picture({"rb"}, legend), 0, 5), PixelImage(1, 5));
     EXPECT_EQ(scaledNearest(PixelImage(), 3, 2), PixelImage(3, 2));
     EXPECT_EQ(scaledNearest(PixelImage(2, 2, std::vector<RGBAColor>(3, red)), 3, 2),
               PixelImage(3, 2));
 }
 
-TEST(StampImage, TransparentPixelsDoNotReplaceOthersDoAndEveryEdgeClips)
+TEST(StampImage, OnlyAlphaZeroLeavesTheDestinationAndEveryEdgeClips)
 {
     PixelImage destination = picture({"####", "####", "####"}, legend);
     stampImage(destination, picture({"r.", "wb"}, legend), 1, 1);
-    EXPECT_EQ(toRows(destination, legend), (Rows{"####", "#r##", "##b#"}));
     stampImage(destination, PixelImage(1, 1, {{10, 20, 30, 1}}), 0, 0);
-    EXPECT_EQ(destination.at(0, 0), (RGBAColor{10, 20, 30, 1}));
-
-    const PixelImage source = picture({"rrr", "rbr", "rrr"}, legend);
-    destination = PixelImage(4, 4);
-    stampImage(destination, source, -1, -1);
-    stampImage(destination, source, 3, 3);
-    stampImage(destination, source, bigValue, 0);
-    EXPECT_EQ(toRows(destination, legend), (Rows{"br..", "rr..", "....", "...r"}));
+    stampImage(destination, picture({"rr", "rb"}, legend), 3, -1);
+    stampImage(destination, picture({"rr", "rb"}, legend), -1, 2);
+    stampImage(destination, picture({"b"}, legend), bigValue, 0);
+    EXPECT_EQ(toRows(destination, legend), (Rows{"?##r", "#r##", "r#b#"}));
 }
 
-TEST(FloodFill, StopsAtDiagonalGapsAndAgreesWithASearchOnRandomImages)
+TEST(FloodFill, AgreesWithAFourWaySearchOnRandomImages)
 {
-    PixelImage gaps = picture({".#.", "#.w", "w.."}, legend);
-    floodFill(gaps, 1, 1, red);
-    EXPECT_EQ(toRows(gaps, legend), (Rows{".#.", "#rw", "wrr"}));
-
     std::mt19937 random(7);
     const auto roll = [&](int n) { return static_cast<std::int64_t>(random() % n); };
     const RGBAColor colours[] = {kTransparent, kTransparent, kOpaqueBlack, clearWhite, red};
     for (int round = 0; round < 300; ++round) {
-        const std::int64_t w = 1 + roll(12);
-        const std::int64_t h = 1 + roll(12);
-        PixelImage image(w, h);
+        PixelImage image(1 + roll(12), 1 + roll(12));
         for (RGBAColor& p : image.pixels) {
             p = colours[roll(5)];
         }
-        const std::int64_t sx = roll(static_cast<int>(w) + 2) - 1;
-        const std::int64_t sy = roll(static_cast<int>(h) + 2) - 1;
-        std::optional<PixelRect> bounds;
-        if (round % 2 == 1) {
-            bounds = PixelRect{roll(4) - 1, roll(4) - 1, roll(10), roll(10)};
-        }
+        const std::int64_t sx = roll(static_cast<int>(image.width) + 2) - 1;
+        const std::int64_t sy = roll(static_cast<int>(image.height) + 2) - 1;
+        const std::optional<PixelRect> bounds =
+            round % 2 ? std::optional(PixelRect{roll(4) - 1, roll(4) - 1, roll(10), roll(10)})
+                      : std::nullopt;
         const auto inside = [&](std::int64_t x, std::int64_t y) {
             return image.contains(x, y) && (!bounds || bounds->contains(x, y));
         };
@@ -140,39 +118,20 @@ TEST(FloodFill, FillsAHugeUniformImageWithoutRecursion)
 {
     PixelImage image(4096, 4096);
     floodFill(image, 2048, 2048, red);
-    EXPECT_EQ(std::count(image.pixels.begin(), image.pixels.end(), red),
-              static_cast<std::ptrdiff_t>(image.pixels.size()));
+    EXPECT_EQ(image, PixelImage(4096, 4096, std::vector<RGBAColor>(4096 * 4096, red)));
 }
 
-TEST(LinePoints, FollowsBresenhamFromStartToEnd)
+TEST(ShapePoints, BresenhamLinesAndBoxesAndEllipsesWithoutRepeats)
 {
     EXPECT_EQ(linePoints(5, 2, 0, 0), (PointList{{5, 2}, {4, 2}, {3, 1}, {2, 1}, {1, 0}, {0, 0}}));
     EXPECT_EQ(linePoints(0, 0, 2, 5), (PointList{{0, 0}, {0, 1}, {1, 2}, {1, 3}, {2, 4}, {2, 5}}));
-    EXPECT_EQ(linePoints(0, 0, 0, 3), (PointList{{0, 0}, {0, 1}, {0, 2}, {0, 3}}));
-    EXPECT_EQ(linePoints(4, -7, 4, -7), (PointList{{4, -7}}));
-}
-
-TEST(RectanglePoints, FilledOutlineAndThinBoxesWithoutRepeats)
-{
-    EXPECT_EQ(plot(rectanglePoints(1, 0, 4, 3, true), 6, 4),
-              (Rows{".####.", ".####.", ".####.", ".####."}));
     EXPECT_EQ(plot(rectanglePoints(1, 0, 4, 3, false), 6, 4),
               (Rows{".####.", ".#..#.", ".#..#.", ".####."}));
     EXPECT_EQ(plot(rectanglePoints(2, 0, 2, 2, false), 3, 3), (Rows{"..#", "..#", "..#"}));
-    EXPECT_EQ(plot(rectanglePoints(0, 1, 3, 1, false), 4, 2), (Rows{"....", "####"}));
     EXPECT_TRUE(rectanglePoints(3, 0, 2, 0, true).empty());
-}
-
-TEST(EllipsePoints, SmallAndDegenerateBoxes)
-{
     EXPECT_EQ(plot(ellipsePoints(0, 0, 4, 4, true), 4, 4), (Rows{".##.", "####", "####", ".##."}));
     EXPECT_EQ(plot(ellipsePoints(0, 0, 4, 4, false), 4, 4), (Rows{".##.", "#..#", "#..#", ".##."}));
-    EXPECT_EQ(plot(ellipsePoints(1, 1, 6, 3, true), 8, 5),
-              (Rows{"........", "..####..", ".######.", "..####..", "........"}));
-
     EXPECT_EQ(ellipsePoints(3, 2, 1, 4, false), (PointList{{3, 2}, {3, 3}, {3, 4}, {3, 5}}));
-    EXPECT_EQ(ellipsePoints(3, 2, 1, 4, true), ellipsePoints(3, 2, 1, 4, false));
-    EXPECT_TRUE(ellipsePoints(0, 0, 5, 0, true).empty());
     EXPECT_TRUE(ellipsePoints(0, 0, -2, 5, true).empty());
 }
 

@@ -1,10 +1,8 @@
 #pragma once
 
-// Test helpers: small images written as rows of characters with a legend, so a
-// failed comparison prints where the pixels differ.
+// Images as rows of characters with a legend, so a failed comparison shows where pixels differ.
 
 #include <string>
-#include <string_view>
 #include <utility>
 #include <vector>
 
