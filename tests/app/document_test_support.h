@@ -4,7 +4,6 @@
 #include <QDir>
 #include <QFile>
 #include <QMenu>
-#include <QStringList>
 #include <QTemporaryDir>
 
 #include "app/document_controller.h"
@@ -13,7 +12,6 @@
 
 namespace pixmora::test {
 
-// Answers from queues and records every question and alert.
 class FakeInteraction final : public app::UserInteraction {
 public:
     struct Warning {
@@ -21,8 +19,8 @@ public:
         QString text;
     };
 
-    QStringList saveNames;  // one per save question; empty queue = cancel
-    QList<app::SaveChangesChoice> choices;  // empty queue = cancel
+    QStringList saveNames;  // empty queue = cancel
+    QList<app::SaveChangesChoice> choices;
     QList<Warning> warnings;
     QStringList suggestedNames;
     QStringList saveChangesAsked;
@@ -44,21 +42,11 @@ public:
     }
 };
 
-inline model::PixelImage patternImage(std::int64_t width, std::int64_t height,
-                                      model::RGBAColor ink)
-{
-    model::PixelImage image(width, height);
-    for (std::int64_t y = 0; y < height; ++y)
-        for (std::int64_t x = 0; x < width; ++x)
-            if ((x + 2 * y) % 3 == 0)
-                image.at(x, y) = ink;
-    return image;
-}
-
 inline document::BitmapDocument sampleDocument()
 {
-    return document::BitmapDocument{patternImage(12, 10, {255, 0, 0, 255}), false,
-                                    model::ColorMode::sixteenColor};
+    model::PixelImage image(12, 10);
+    image.at(1, 1) = {255, 0, 0, 255};
+    return {image, false, model::ColorMode::sixteenColor};
 }
 
 inline QString writeSample(const QDir& dir, const QString& name,

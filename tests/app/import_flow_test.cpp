@@ -1,22 +1,24 @@
 #include <functional>
 
+#include <QBuffer>
 #include <QComboBox>
 #include <QImage>
+#include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QUndoStack>
 
+#include "app/canvas_size_fields.h"
 #include "app/document_window.h"
 #include "app/hosted_document.h"
 #include "app/import_dialog.h"
 #include "app/import_flow.h"
+#include "editor/pixel_canvas_widget.h"
 #include "document_test_support.h"
 
 using namespace pixmora;
 using app::ImportConfirmationDialog;
-using app::ImportMethodRow;
 using model::ColorMode;
 using Act = std::function<void(ImportConfirmationDialog&)>;
 
@@ -43,13 +45,6 @@ public:
     }
 };
 
-QImage filled(int w, int h, QColor colour)
-{
-    QImage image(w, h, QImage::Format_RGB32);
-    image.fill(colour);
-    return image;
-}
-
 }  // namespace
 
 class ImportFlowTest : public QObject {
@@ -60,15 +55,16 @@ class ImportFlowTest : public QObject {
     app::ImportFlow* m_flow = nullptr;
     ScriptedImport* m_script = nullptr;
 
-    QString write(const QString& name, const QImage& image)
+    QString write(const QString& name, int w, int h, QColor colour)
     {
+        QImage image(w, h, QImage::Format_RGB32);
+        image.fill(colour);
         const QString path = m_dir.filePath(name);
         if (!image.save(path))
             qFatal("cannot write fixture %s", qPrintable(path));
         return path;
     }
 
-    // Runs the whole command on `path`; `act` plays the user in the dialog.
     void runImport(const QString& path, Act act)
     {
         m_script->file = path;
@@ -92,25 +88,25 @@ private slots:
         QVERIFY(!document::hasPendingDocumentContent());
     }
 
-    void dialogStartsFromTheInitialChoicesAndFollowsTheMode()
+    void dialogOffersTheMethodsAndCancelCreatesNothing()
     {
-        runImport(write("wide.png", filled(1000, 500, Qt::red)), [](auto& dialog) {
+        const QString path = write("wide.png", 1000, 500, Qt::red);
+        runImport(path, [](auto& dialog) {
             QCOMPARE(dialog.windowTitle(), QStringLiteral("画像を取り込む"));
-            QVERIFY(dialog.colorModeButton(ColorMode::webSafe256)->isChecked());
             QCOMPARE(dialog.palettePicker()->currentText(), QStringLiteral("しない"));
-            // An opaque source in two colours offers the methods.
             dialog.colorModeButton(ColorMode::twoColor)->click();
-            QCOMPARE(dialog.methodRow(), ImportMethodRow::monochromePicker);
             QCOMPARE(dialog.monochromePicker()->currentText(), QStringLiteral("固定しきい値"));
-            dialog.reject();
+            dialog.cancelButton()->click();
         });
-        QCOMPARE(m_script->dialogsShown, 1);
+        runImport(path, [](auto& dialog) { QTest::keyClick(&dialog, Qt::Key_Escape); });
+        QCOMPARE(m_script->dialogsShown, 2);
+        QVERIFY(m_controller->windows().isEmpty());
     }
 
     void importOpensOneModifiedWindowWithoutASilhouette()
     {
         // 100 x 60 at 104 x 64 covers 62.4 rows: the fixed threshold still decides row 62.
-        runImport(write("sixty.png", filled(100, 60, Qt::black)), [](auto& dialog) {
+        runImport(write("sixty.png", 100, 60, Qt::black), [](auto& dialog) {
             dialog.colorModeButton(ColorMode::twoColor)->click();
             dialog.importButton()->click();
         });
@@ -124,26 +120,49 @@ private slots:
         QCOMPARE(image.at(50, 63), model::kTransparent);
     }
 
-    void cancelCreatesNothing()
-    {
-        const QString path = write("cancel.png", filled(10, 10, Qt::red));
-        runImport(path, [](auto& dialog) { dialog.cancelButton()->click(); });
-        runImport(path, [](auto& dialog) { QTest::keyClick(&dialog, Qt::Key_Escape); });
-        QCOMPARE(m_script->dialogsShown, 2);
-        QVERIFY(m_controller->windows().isEmpty());
-        QVERIFY(!document::hasPendingDocumentContent());
-    }
-
     void unreadableFileShowsTheAlert()
     {
         runImport(test::writeText(QDir(m_dir.path()), "notes.png"), nullptr);
         QCOMPARE(m_script->dialogsShown, 0);
-        const auto& warnings = m_script->warnings;
-        QCOMPARE(warnings.size(), 1);
-        QCOMPARE(warnings[0].title, QStringLiteral("画像を読み込めませんでした"));
-        QCOMPARE(warnings[0].text,
+        QCOMPARE(m_script->warnings.size(), 1);
+        QCOMPARE(m_script->warnings[0].title, QStringLiteral("画像を読み込めませんでした"));
+        QCOMPARE(m_script->warnings[0].text,
                  QStringLiteral("\"notes.png\" は画像として認識できないか、対応していない形式です。"));
         QVERIFY(m_controller->windows().isEmpty());
+    }
+
+    // Set PIXMORA_SCREENSHOT_DIR to write the README's picture of the dialog.
+    void dialogScreenshot()
+    {
+        QImage scene(480, 480, QImage::Format_ARGB32);
+        QPainter painter(&scene);
+        QRadialGradient sun(240, 300, 300);
+        sun.setColorAt(0, QColor(255, 250, 210));
+        sun.setColorAt(1, QColor(40, 60, 160));
+        painter.fillRect(scene.rect(), sun);
+        painter.end();
+        QByteArray png;
+        QBuffer buffer(&png);
+        QVERIFY(buffer.open(QIODevice::WriteOnly) && scene.save(&buffer, "PNG"));
+        const document::Bytes bytes(png.begin(), png.end());
+        ImportConfirmationDialog dialog(bytes);
+        dialog.colorModeButton(ColorMode::sixteenColor)->click();
+        dialog.palettePicker()->setCurrentIndex(1);  // Floyd-Steinberg
+        dialog.sizeModel()->setWidth(64);
+        QVERIFY(dialog.isPreviewPending());  // redrawn on the next pass, not in the handler
+        QTRY_VERIFY(!dialog.isPreviewPending());
+        QCOMPARE(dialog.previewImage(), app::performImport(bytes, dialog.choices()));
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        dialog.importButton()->setFocus();  // no text cursor in the picture
+        const QImage shot = dialog.grab().toImage();
+        const QPoint origin = dialog.previewCanvas()->mapTo(&dialog, QPoint(0, 0));
+        const model::RGBAColor first = dialog.previewImage()->at(10, 5);
+        QCOMPARE(shot.pixelColor(origin + QPoint(10 * 4 + 2, 5 * 4 + 2)),
+                 QColor(first.r, first.g, first.b));
+        const QByteArray folder = qgetenv("PIXMORA_SCREENSHOT_DIR");
+        if (!folder.isEmpty())
+            QVERIFY(shot.save(QString::fromLocal8Bit(folder) + "/import-dialog.png"));
     }
 };
 

@@ -1,8 +1,5 @@
 #pragma once
 
-// Generated fixtures for document tests: images encoded by Qt and hand-built PNG
-// chunks (CRC from zlib).
-
 #include <cstdint>
 #include <ostream>
 #include <string>
@@ -34,7 +31,6 @@ inline std::int64_t peakResidentBytes()
     return std::int64_t{usage.ru_maxrss} * 1024;
 }
 
-// A straight-alpha QImage with every pixel set to colour.
 inline QImage filledImage(int width, int height, model::RGBAColor colour)
 {
     QImage image(width, height, QImage::Format_RGBA8888);
@@ -75,14 +71,13 @@ inline void appendBigEndian(Bytes& to, std::uint32_t value)
 // One chunk with zlib's CRC over type and data.
 inline Bytes pngChunk(std::string_view type, const Bytes& data)
 {
-    Bytes typeAndData = asBytes(type);
-    append(typeAndData, data);
     Bytes chunk;
     appendBigEndian(chunk, static_cast<std::uint32_t>(data.size()));
-    append(chunk, typeAndData);
-    appendBigEndian(chunk,
-                    static_cast<std::uint32_t>(::crc32(::crc32(0L, Z_NULL, 0), typeAndData.data(),
-                                                       static_cast<uInt>(typeAndData.size()))));
+    append(chunk, asBytes(type));
+    append(chunk, data);
+    const auto crc =
+        ::crc32(::crc32(0L, Z_NULL, 0), &chunk[4], static_cast<uInt>(chunk.size() - 4));
+    appendBigEndian(chunk, static_cast<std::uint32_t>(crc));
     return chunk;
 }
 

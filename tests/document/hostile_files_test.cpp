@@ -1,4 +1,3 @@
-// Small fixtures come from data/make_fixtures.py; large and broken ones are built here.
 #include <gtest/gtest.h>
 #include <zlib.h>
 
@@ -49,7 +48,6 @@ const Refused kNoPermission =
 constexpr RGBAColor kBlack{0, 0, 0, 255};
 constexpr RGBAColor kRed{255, 0, 0, 255};
 constexpr RGBAColor kBlue{0, 0, 255, 255};
-constexpr RGBAColor kClear = model::kTransparent;
 
 // The 8-bit sample nearest to a 16-bit one: v / 257 rounded, never truncated.
 std::uint8_t to8(std::uint32_t v)
@@ -57,53 +55,32 @@ std::uint8_t to8(std::uint32_t v)
     return static_cast<std::uint8_t>((v + 128) / 257);
 }
 
-Bytes fixture(const char* name)
+// A square PNG whose image data inflates to `raw`, scanlines with their filter bytes.
+Bytes squarePng(std::uint32_t side, std::uint8_t depth, std::uint8_t colourType,
+                const std::vector<Bytef>& raw)
 {
-    QFile file(QString(PIXMORA_TEST_DATA_DIR "/data/") + name);
-    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << name;
-    const QByteArray data = file.readAll();
-    return Bytes(data.begin(), data.end());
-}
-
-Bytes pngOf(std::uint32_t side, std::uint8_t depth, std::uint8_t colourType, const Bytes& idat)
-{
+    uLongf size = raw.size() / 512 + 256;  // zeros shrink about a thousandfold
+    Bytes idat(size);
+    EXPECT_EQ(compress2(idat.data(), &size, raw.data(), raw.size(), 9), Z_OK);
+    idat.resize(size);
     Bytes rest = test::pngChunk("IDAT", idat);
     test::append(rest, test::pngChunk("IEND", {}));
     return test::pngWithHeader(side, side, rest, depth, colourType);
 }
 
-Bytes deflatedZeros(std::size_t zeros)
-{
-    const std::vector<Bytef> input(zeros, 0);
-    uLongf size = zeros / 512 + 256;  // zeros shrink about a thousandfold
-    Bytes out(size);
-    EXPECT_EQ(compress2(out.data(), &size, input.data(), zeros, 9), Z_OK);
-    out.resize(size);
-    return out;
-}
-
-const PixelImage kSample = test::picture({"k.r", "rkb", "..k"},
-                                         {{'.', kClear}, {'k', kBlack}, {'r', kRed}, {'b', kBlue}});
-
 Bytes sampleDocument()
 {
-    return *writeDocument({kSample, false, ColorMode::sixteenColor});
+    const test::Legend legend{{'.', model::kTransparent}, {'k', kBlack}, {'r', kRed}, {'b', kBlue}};
+    return *writeDocument({test::picture({"k.r", "rkb"}, legend), false, ColorMode::sixteenColor});
 }
 
-// png whose first `type` chunk claims a gigabyte more, or has its CRC damaged.
-Bytes damaged(Bytes png, const char* type, bool crc = false)
+// png whose mode chunk claims a gigabyte more.
+Bytes overlongModeChunk(Bytes png)
 {
-    const auto where = findPngChunk(type, png).value();
-    png[static_cast<std::size_t>(crc ? where.second - 1 : where.first)] ^= crc ? 0xFF : 0x40;
+    png[static_cast<std::size_t>(findPngChunk("tEXt", png).value().first)] ^= 0x40;
     return png;
 }
 
-struct Opens {
-    PixelImage image;
-    ColorMode mode = ColorMode::webSafe256;
-};
-
-// Importing the file at width x height in mode (fixed threshold): the pixels, or nothing.
 struct Import {
     std::int64_t width = 8;
     std::int64_t height = 8;
@@ -114,7 +91,7 @@ struct Import {
 struct HostileFile {
     std::string name;
     std::function<void(const QString& path)> make;
-    std::variant<Opens, Refused> open;
+    std::variant<PixelImage, Refused> open;
     std::optional<Import> import = std::nullopt;
 };
 
@@ -128,36 +105,33 @@ std::function<void(const QString&)> writes(std::function<Bytes()> bytes)
     };
 }
 
-PixelImage filled(std::int64_t width, std::int64_t height, RGBAColor colour)
-{
-    return PixelImage(width, height, std::vector<RGBAColor>(std::size_t(width * height), colour));
-}
-
 std::vector<HostileFile> hostileFiles()
 {
     return {
-        {"rgba16", writes([] { return fixture("rgba16.png"); }),
-         Opens{PixelImage(2, 2, {{255, to8(0x12FF), 0, 255},
-                                 {to8(0x4000), to8(0x8000), to8(0xC000), 255}, kClear,
-                                 {255, 255, 255, to8(0x8080)}})}},
-        {"cmykJpeg", writes([] { return fixture("cmyk.jpg"); }), kUnsupported,
+        {"rgba16",
+         writes([] {
+             return squarePng(2, 16, 6, {0, 0xFF, 0xFF, 0x12, 0xFF, 0, 0, 0xFF, 0xFF, 0x40, 0,
+                                         0x80, 0, 0xC0, 0, 0xFF, 0xFF, 0, 0x12, 0x34, 0x56, 0x78,
+                                         0x9A, 0xBC, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+                                         0x80, 0x80});
+         }),
+         PixelImage(2, 2, {{255, to8(0x12FF), 0, 255}, {to8(0x4000), to8(0x8000), to8(0xC000), 255},
+                           model::kTransparent, {255, 255, 255, to8(0x8080)}})},
+        {"cmykJpeg",
+         [](const QString& path) {
+             ASSERT_TRUE(QFile::copy(QString(PIXMORA_TEST_DATA_DIR "/data/cmyk.jpg"), path));
+         },
+         kUnsupported,
          Import{4, 2, ColorMode::sixteenColor,
                 test::picture({"rrbb", "rrbb"}, {{'r', kRed}, {'b', kBlue}})}},
-        // Black 1-bit grey whose image data really inflates to every declared row.
         {"decompressionBombWithinBudget",
-         writes([] { return pngOf(4096, 1, 0, deflatedZeros(513 * 4096)); }), kOversized,
-         Import{.image = filled(8, 8, kBlack)}},
+         writes([] { return squarePng(4096, 1, 0, std::vector<Bytef>(513 * 4096)); }), kOversized,
+         Import{.image = PixelImage(8, 8, std::vector<RGBAColor>(64, kBlack))}},
         {"trailingCompressedZeros",
-         writes([] { return pngOf(128, 1, 0, deflatedZeros(64 << 20)); }),
-         Opens{filled(128, 128, kBlack)}},
-        {"zeroSizeHeader", writes([] { return pngOf(0, 8, 6, {0x78, 0x9C, 0x03, 0x00}); }),
+         writes([] { return squarePng(128, 1, 0, std::vector<Bytef>(64 << 20)); }),
+         PixelImage(128, 128, std::vector<RGBAColor>(128 * 128, kBlack))},
+        {"overlongModeChunk", writes([] { return overlongModeChunk(sampleDocument()); }),
          kNotAnImage, Import{}},
-        {"overlongTextAheadOfImageData",
-         writes([] { return damaged(fixture("interlaced_rgba.png"), "tEXt"); }), kNotAnImage,
-         Import{}},
-        {"imageDataCrcDamaged", writes([] { return damaged(sampleDocument(), "IDAT", true); }),
-         kNotAnImage},
-        {"zeroBytes", writes([] { return Bytes{}; }), kNotAnImage, Import{}},
         {"fifo",
          [](const QString& p) { ASSERT_EQ(::mkfifo(QFile::encodeName(p).constData(), 0600), 0); },
          kNotRegular},
@@ -179,14 +153,13 @@ TEST_P(HostileFiles, AreRefusedWithTheRightTextOrReadWithTheRightPixels)
         GTEST_SKIP() << "running as root, which reads files whatever their permissions";
     }
     QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
     const QString path = dir.filePath("file");
     row.make(path);
     const ReadResult result = readDocumentFile(path);
-    if (const auto* opens = std::get_if<Opens>(&row.open)) {
+    if (const auto* image = std::get_if<PixelImage>(&row.open)) {
         const auto* document = std::get_if<BitmapDocument>(&result);
         ASSERT_TRUE(document) << errorText(std::get<DocumentError>(result)).toStdString();
-        EXPECT_EQ(*document, (BitmapDocument{opens->image, false, opens->mode}));
+        EXPECT_EQ(*document, (BitmapDocument{*image, false, ColorMode::webSafe256}));
     } else {
         const auto* error = std::get_if<DocumentError>(&result);
         ASSERT_TRUE(error) << "opened";

@@ -47,11 +47,8 @@ public:
     PixelImage image() const override { return current; }
     void setImage(const PixelImage& image) override
     {
-        current = image;
         ++writes;
-        if (listener != nullptr) {
-            listener->documentChangedExternally();
-        }
+        changeFromOutside(image);
     }
     void changeFromOutside(const PixelImage& image)
     {
@@ -65,14 +62,8 @@ public:
 class FakeClipboard final : public editor::ClipboardPort {
 public:
     std::optional<PixelImage> content;
-    int writes = 0;
 
-    void writeImage(const PixelImage& image) override
-    {
-        content = image;
-        ++writes;
-        emit changed();
-    }
+    void writeImage(const PixelImage& image) override { put(image); }
     std::optional<PixelImage> readImage() const override { return content; }
     bool canReadImage() const override { return content.has_value(); }
     void put(const PixelImage& image)
@@ -85,6 +76,7 @@ public:
 class CanvasFixture : public ::testing::Test {
 protected:
     static constexpr double s = 10.0;
+    static constexpr MouseButton kLeft = MouseButton::left;
 
     editor::EditorUIState state;
     FakeDocument document;
@@ -103,38 +95,25 @@ protected:
 
     void setImage(const Rows& rows) { document.current = picture(rows, legend); }
     Rows documentRows() const { return toRows(document.current, legend); }
-    Rows shownRows() const { return toRows(*canvas.displayedImage(), legend); }
 
     static QPointF centre(std::int64_t x, std::int64_t y)
     {
         return {(static_cast<double>(x) + 0.5) * s, (static_cast<double>(y) + 0.5) * s};
     }
-    void press(std::int64_t x, std::int64_t y, MouseButton b = MouseButton::left,
-               bool shift = false)
+    void press(int x, int y) { canvas.mousePress(centre(x, y), kLeft, false); }
+    void drag(int x, int y) { canvas.mouseDrag(centre(x, y), kLeft, false); }
+    void release(int x, int y) { canvas.mouseRelease(centre(x, y), kLeft, false); }
+    void click(int x, int y)
     {
-        canvas.mousePress(centre(x, y), b, shift);
+        press(x, y);
+        release(x, y);
     }
-    void drag(std::int64_t x, std::int64_t y, MouseButton b = MouseButton::left,
-              bool shift = false)
+    using Cell = std::pair<int, int>;
+    void stroke(Cell a, Cell b)
     {
-        canvas.mouseDrag(centre(x, y), b, shift);
-    }
-    void release(std::int64_t x, std::int64_t y, MouseButton b = MouseButton::left,
-                 bool shift = false)
-    {
-        canvas.mouseRelease(centre(x, y), b, shift);
-    }
-    void click(std::int64_t x, std::int64_t y, MouseButton b = MouseButton::left)
-    {
-        press(x, y, b);
-        release(x, y, b);
-    }
-    using Cell = std::pair<std::int64_t, std::int64_t>;
-    void stroke(Cell a, Cell b, MouseButton button = MouseButton::left, bool shift = false)
-    {
-        press(a.first, a.second, button, shift);
-        drag(b.first, b.second, button, shift);
-        release(b.first, b.second, button, shift);
+        press(a.first, a.second);
+        drag(b.first, b.second);
+        release(b.first, b.second);
     }
 };
 

@@ -3,7 +3,6 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QMimeData>
-#include <QSignalSpy>
 #include <QTest>
 
 #include "editor/system_clipboard.h"
@@ -25,15 +24,12 @@ void SystemClipboardTest::copyOffersPngAndTiffAndTextIsNoImage()
     SystemClipboard clipboard;
     const PixelImage copied(4, 1, {{0, 0, 0, 255}, {250, 5, 5, 255}, {51, 102, 153, 255},
                                    {10, 10, 10, 100}});
-    QSignalSpy clipboardChanged(&clipboard, &SystemClipboard::changed);
     clipboard.writeImage(copied);
     const QMimeData* mime = QGuiApplication::clipboard()->mimeData();
     QVERIFY(mime != nullptr && mime->hasFormat(QStringLiteral("image/png")));
     QVERIFY(mime->hasFormat(QStringLiteral("image/tiff")));
     QCOMPARE(clipboard.readImage().value_or(PixelImage()).pixels, copied.pixels);
-    const auto notices = clipboardChanged.count();
     QGuiApplication::clipboard()->setText(QStringLiteral("hello"));
-    QVERIFY(clipboardChanged.count() > notices);
     QVERIFY(!clipboard.canReadImage() && !clipboard.readImage().has_value());
 }
 

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <string_view>
 #include <tuple>
 
 namespace pixmora::model {
@@ -23,9 +22,8 @@ TEST(ColorModeNames, StoredNamesRoundTripExactlyAndTitles)
     EXPECT_EQ(colorModeFromRaw("webSafe256 "), std::nullopt);
 }
 
-TEST(Palettes, TwoColorIsBlackAndWebSafeIsTheCubeThenExtras)
+TEST(Palettes, WebSafeIsTheCubeThenExtrasAndNearestTiesGoToTheEarliestEntry)
 {
-    EXPECT_EQ(palette(ColorMode::twoColor), std::vector<RGBAColor>{kOpaqueBlack});
     const auto& web = palette(ColorMode::webSafe256);
     ASSERT_EQ(web.size(), 236u);
     const auto level = [](std::size_t digit) { return static_cast<std::uint8_t>(0x33 * digit); };
@@ -33,11 +31,6 @@ TEST(Palettes, TwoColorIsBlackAndWebSafeIsTheCubeThenExtras)
         EXPECT_EQ(web[i], (RGBAColor{level(i / 36), level(i / 6 % 6), level(i % 6), 255})) << i;
     }
     EXPECT_EQ(web[229], (RGBAColor{0xFF, 0, 0, 255})) << "the duplicate of entry 180";
-}
-
-TEST(NearestColour, TiesGoToTheEarliestEntryAndAnEmptyPaletteGivesTransparent)
-{
-    const auto& web = palette(ColorMode::webSafe256);
     EXPECT_EQ(nearestPaletteIndex(255, 0, 0, web), 180u) << "not its duplicate at 229";
     EXPECT_EQ(nearestPaletteColor(1, 2, 3, {}), kTransparent);
 }
