@@ -23,10 +23,7 @@ public:
         // work runs after that paint.
         if (event->type() == QEvent::Expose && static_cast<QWindow*>(watched)->isExposed()) {
             watched->removeEventFilter(this);
-            QMetaObject::invokeMethod(
-                watched,
-                [work = std::exchange(m_work, {})] { work(); },
-                Qt::QueuedConnection);
+            QMetaObject::invokeMethod(watched, std::exchange(m_work, {}), Qt::QueuedConnection);
             deleteLater();
         }
         return false;

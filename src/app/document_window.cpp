@@ -99,7 +99,6 @@ DocumentWindow::DocumentWindow(HostedDocument* document, QWidget* parent)
         canvas->setColorMode(value.colorMode);
         canvas->setDocumentBinding(m_binding.get());
     }
-    m_clipboard = new editor::SystemClipboard(this);
     m_toolPalette->setToolKeyGuard([this] { return !m_mainCanvas->isGestureActive(); });
 
     connect(m_document, &HostedDocument::valueChanged, this, &DocumentWindow::documentChanged);
@@ -377,7 +376,8 @@ void DocumentWindow::showEvent(QShowEvent* event)
     m_mainCanvas->setFocus();
     // Whether the clipboard holds an image is a round trip to the application that
     // owns it, and Qt loads every image plugin to answer; the window paints first.
-    runAfterFirstPaint(this, [this] { m_mainCanvas->setClipboard(m_clipboard); });
+    runAfterFirstPaint(
+        this, [this] { m_mainCanvas->setClipboard(new editor::SystemClipboard(this)); });
     // After the window is on screen, so the sheet stacks above it even without a
     // window manager to keep it there.
     QMetaObject::invokeMethod(this, &DocumentWindow::presentSheetIfNeeded, Qt::QueuedConnection);

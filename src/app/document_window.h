@@ -25,7 +25,6 @@ class QWheelEvent;
 namespace pixmora::editor {
 class PixelCanvasWidget;
 class CanvasController;
-class SystemClipboard;
 }  // namespace pixmora::editor
 
 namespace pixmora::app {
@@ -180,7 +179,6 @@ private:
     ZoomStepper* m_mainZoomStepper = nullptr;
     ZoomStepper* m_previewZoomStepper = nullptr;
     ColorPaletteWidget* m_colorPalette = nullptr;
-    editor::SystemClipboard* m_clipboard = nullptr;
     QPointer<NewCanvasDialog> m_sheet;
     bool m_shown = false;
     bool m_historyResetPending = false;
