@@ -218,8 +218,44 @@ std::optional<std::pair<std::int64_t, std::int64_t>> findPngChunk(std::string_vi
     return found;
 }
 
+namespace {
+
+// Walks one stream's chunks from pos (just past its signature) up to its IEND.
+bool streamHasOverlongChunk(const Bytes& data, std::uint64_t pos)
+{
+    const std::uint64_t count = data.size();
+    while (count - pos >= 8) {
+        const std::uint8_t* header = data.data() + pos;
+        const std::uint64_t length = readBigEndian32(header);
+        if (length > count - pos - 8) {
+            return true;
+        }
+        if (typeEquals(header + 4, "IEND")) {
+            return false;
+        }
+        // A CRC cut short ends the data; that alone costs a decoder nothing.
+        pos = std::min(count, pos + 12 + length);
+    }
+    return false;
+}
+
+bool hasSignatureAt(const Bytes& data, std::uint64_t pos)
+{
+    return pos <= data.size() && data.size() - pos >= pngSignature.size()
+           && std::memcmp(data.data() + pos, pngSignature.data(), pngSignature.size()) == 0;
+}
+
+}  // namespace
+
 bool hasOverlongPngChunk(const Bytes& data)
 {
+    // A PNG file is decoded as its one stream. Its chunks may hold the signature as
+    // data (a palette or a text can spell it), which must not make it unreadable.
+    if (hasSignatureAt(data, 0)) {
+        return streamHasOverlongChunk(data, pngSignature.size());
+    }
+    // Elsewhere streams are found by their signature: a container's directory could
+    // point into any of them.
     constexpr int maxStreams = 64;
     const std::uint64_t count = data.size();
     int streams = 0;
@@ -232,24 +268,11 @@ bool hasOverlongPngChunk(const Bytes& data)
             break;
         }
         from = static_cast<std::uint64_t>(static_cast<const std::uint8_t*>(first) - begin);
-        if (std::memcmp(begin + from, pngSignature.data(), pngSignature.size()) != 0) {
+        if (!hasSignatureAt(data, from)) {
             continue;
         }
-        if (++streams > maxStreams) {
+        if (++streams > maxStreams || streamHasOverlongChunk(data, from + 8)) {
             return true;
-        }
-        std::uint64_t pos = from + 8;
-        while (count - pos >= 8) {
-            const std::uint8_t* header = data.data() + pos;
-            const std::uint64_t length = readBigEndian32(header);
-            if (length > count - pos - 8) {
-                return true;
-            }
-            if (typeEquals(header + 4, "IEND")) {
-                break;
-            }
-            // A CRC cut short ends the data; that alone costs a decoder nothing.
-            pos = std::min(count, pos + 12 + length);
         }
     }
     return false;

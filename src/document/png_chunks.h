@@ -27,11 +27,12 @@ Bytes insertPngTextChunk(std::string_view keyword, std::string_view text, const 
 std::optional<std::pair<std::int64_t, std::int64_t>> findPngChunk(std::string_view type,
                                                                   const Bytes& data);
 
-// Whether a PNG stream in data, at its start or embedded anywhere (icons carry them),
-// has a chunk before its IEND that declares more bytes than the data holds after the
-// chunk's header. Decoders allocate a chunk's declared length before reading it, so a
-// few such bytes can cost gigabytes. Data holding more than 64 PNG signatures counts
-// as overlong rather than being walked that many times.
+// Whether a PNG stream in data has a chunk before its IEND that declares more bytes
+// than the data holds after the chunk's header. Decoders allocate a chunk's declared
+// length before reading it, so a few such bytes can cost gigabytes. Data that starts
+// as a PNG is that one stream; in other data (icons carry PNGs) every signature
+// starts one, and more than 64 of them count as overlong rather than being walked
+// that many times.
 bool hasOverlongPngChunk(const Bytes& data);
 
 // One complete chunk: length, type, data, CRC.

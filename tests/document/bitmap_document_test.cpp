@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -36,6 +38,21 @@ TEST(DocumentFiles, WrittenFileHasTheModeChunkLastPassesPngcheckAndReadsBackWhol
     pngcheck.start("/usr/bin/pngcheck", {path});
     ASSERT_TRUE(pngcheck.waitForFinished());
     EXPECT_EQ(pngcheck.exitCode(), 0) << pngcheck.readAllStandardOutput().toStdString();
+}
+
+// The palette is stored as plain bytes; colours can spell the PNG signature and,
+// after it, a huge chunk length (fuzz finding). The file is still one PNG stream.
+TEST(DocumentFiles, PaletteSpellingThePngSignatureReadsBack)
+{
+    const model::PixelImage image = test::picture(
+        {"abcd"}, {{'a', {0x89, 'P', 'N', 255}},
+                   {'b', {'G', '\r', '\n', 255}},
+                   {'c', {0x1A, '\n', 0x7F, 255}},
+                   {'d', {0xFF, 0xFF, 0xFF, 255}}});
+    const BitmapDocument document{image, false, ColorMode::webSafe256};
+    const Bytes png = writeDocument(document).value_or(Bytes());
+    ASSERT_NE(std::search(png.begin() + 8, png.end(), png.begin(), png.begin() + 8), png.end());
+    EXPECT_EQ(std::get<BitmapDocument>(readDocument(png)), document);
 }
 
 TEST(DocumentReading, ModeFromTheChunkByExactNameAndColoursNeverSnappedToItsPalette)
