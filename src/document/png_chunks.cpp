@@ -148,11 +148,36 @@ bool walkChunks(const Bytes& data, Visit visit)
     return false;
 }
 
+// Walks one stream's chunks from pos (just past its signature) up to its IEND.
+bool streamHasOverlongChunk(const Bytes& data, std::uint64_t pos)
+{
+    const std::uint64_t count = data.size();
+    while (count - pos >= 8) {
+        const std::uint8_t* header = data.data() + pos;
+        const std::uint64_t length = readBigEndian32(header);
+        if (length > count - pos - 8) {
+            return true;
+        }
+        if (typeEquals(header + 4, "IEND")) {
+            return false;
+        }
+        // A CRC cut short ends the data; that alone costs a decoder nothing.
+        pos = std::min(count, pos + 12 + length);
+    }
+    return false;
+}
+
+bool hasSignatureAt(const Bytes& data, std::uint64_t pos)
+{
+    return pos <= data.size() && data.size() - pos >= pngSignature.size()
+           && std::memcmp(data.data() + pos, pngSignature.data(), pngSignature.size()) == 0;
+}
+
 }  // namespace
 
 std::optional<std::pair<std::int64_t, std::int64_t>> pngPixelSize(const Bytes& data)
 {
-    if (data.size() < 24 || !std::equal(pngSignature.begin(), pngSignature.end(), data.begin())) {
+    if (data.size() < 24 || !hasSignatureAt(data, 0)) {
         return std::nullopt;
     }
     return std::pair<std::int64_t, std::int64_t>{readBigEndian32(data.data() + 16),
@@ -217,35 +242,6 @@ std::optional<std::pair<std::int64_t, std::int64_t>> findPngChunk(std::string_vi
     });
     return found;
 }
-
-namespace {
-
-// Walks one stream's chunks from pos (just past its signature) up to its IEND.
-bool streamHasOverlongChunk(const Bytes& data, std::uint64_t pos)
-{
-    const std::uint64_t count = data.size();
-    while (count - pos >= 8) {
-        const std::uint8_t* header = data.data() + pos;
-        const std::uint64_t length = readBigEndian32(header);
-        if (length > count - pos - 8) {
-            return true;
-        }
-        if (typeEquals(header + 4, "IEND")) {
-            return false;
-        }
-        // A CRC cut short ends the data; that alone costs a decoder nothing.
-        pos = std::min(count, pos + 12 + length);
-    }
-    return false;
-}
-
-bool hasSignatureAt(const Bytes& data, std::uint64_t pos)
-{
-    return pos <= data.size() && data.size() - pos >= pngSignature.size()
-           && std::memcmp(data.data() + pos, pngSignature.data(), pngSignature.size()) == 0;
-}
-
-}  // namespace
 
 bool hasOverlongPngChunk(const Bytes& data)
 {

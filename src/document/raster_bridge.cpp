@@ -171,27 +171,16 @@ QImage inSrgb(QImage image)
     return converted.isNull() ? image : converted;
 }
 
-}  // namespace
-
-QImage makeBitmapRep(const model::PixelImage& image)
+// An uninitialised QImage of the image's size; null when the image is over the
+// budget, its pixel count does not match its size, or allocation fails.
+QImage blankRep(const model::PixelImage& image, QImage::Format format)
 {
     if (!fitsBudget(image.width, image.height)
         || image.pixels.size() != static_cast<std::size_t>(image.width * image.height)) {
         return {};
     }
-    QImage rep(static_cast<int>(image.width), static_cast<int>(image.height),
-               QImage::Format_RGBA8888);
-    if (rep.isNull()) {
-        return {};
-    }
-    for (std::int64_t y = 0; y < image.height; ++y) {
-        std::memcpy(rep.scanLine(static_cast<int>(y)), image.pixels.data() + y * image.width,
-                    static_cast<std::size_t>(image.width) * 4);
-    }
-    return rep;
+    return QImage(static_cast<int>(image.width), static_cast<int>(image.height), format);
 }
-
-namespace {
 
 // The image as palette indices when it has at most 256 distinct colours (alpha
 // included, so transparent pixels keep their colour too); null otherwise. A
@@ -199,12 +188,7 @@ namespace {
 // one for our pictures, and is a tenth of the work to filter and deflate.
 QImage paletteRep(const model::PixelImage& image)
 {
-    if (!fitsBudget(image.width, image.height)
-        || image.pixels.size() != static_cast<std::size_t>(image.width * image.height)) {
-        return {};
-    }
-    QImage rep(static_cast<int>(image.width), static_cast<int>(image.height),
-               QImage::Format_Indexed8);
+    QImage rep = blankRep(image, QImage::Format_Indexed8);
     if (rep.isNull()) {
         return {};
     }
@@ -238,6 +222,19 @@ QImage paletteRep(const model::PixelImage& image)
 }
 
 }  // namespace
+
+QImage makeBitmapRep(const model::PixelImage& image)
+{
+    QImage rep = blankRep(image, QImage::Format_RGBA8888);
+    if (rep.isNull()) {
+        return {};
+    }
+    for (std::int64_t y = 0; y < image.height; ++y) {
+        std::memcpy(rep.scanLine(static_cast<int>(y)), image.pixels.data() + y * image.width,
+                    static_cast<std::size_t>(image.width) * 4);
+    }
+    return rep;
+}
 
 std::optional<Bytes> encodeImage(const model::PixelImage& image, ImageFormat format)
 {
