@@ -11,11 +11,8 @@
 using pixmora::app::PixmoraApp;
 using pixmora::test::FakeInteraction;
 
-class PaintCounter : public QWidget {
-public:
+struct PaintCounter : QWidget {
     int paints = 0;
-
-protected:
     void paintEvent(QPaintEvent*) override { ++paints; }
 };
 
@@ -25,8 +22,7 @@ class ApplicationTest : public QObject {
 private slots:
     void buildingTheFirstWindowLoadsNoImagePlugin()
     {
-        // Reading an image of unnamed format loads every image-format plugin before
-        // the window appears. Runs first, before any test here touches an image.
+        // Runs first: reading any image of unnamed format loads every format plugin.
         pixmora::app::configureApplication(*qApp);
         PixmoraApp app(std::make_unique<FakeInteraction>());
         app.start({});

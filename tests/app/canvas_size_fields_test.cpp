@@ -15,7 +15,7 @@ class CanvasSizeFieldsTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void sidesSnapToStepFollowTheLockAndStayInRange()
+    void sidesSnapToStepFollowTheLockAndTheDialogKeepsThemInRange()
     {
         CanvasSizeFieldsModel model(128, 64, true);
         // 12 is a half step: away from zero.
@@ -31,10 +31,6 @@ private slots:
         QCOMPARE(zero.height(), 128);
         zero.setWidth(0);
         QCOMPARE(zero.height(), 8);
-    }
-
-    void newCanvasDialogTextsAndSizesKeptInRange()
-    {
         QWidget window;
         NewCanvasDialog dialog(32, 32, ColorMode::webSafe256, &window);
         QCOMPARE(dialog.colorModeButton(ColorMode::twoColor)->text(),

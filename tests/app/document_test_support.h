@@ -64,12 +64,6 @@ inline QString writeText(const QDir& dir, const QString& name)
     return file.fileName();
 }
 
-inline QByteArray fileBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 // "-" for a separator.
 inline QStringList menuTexts(QWidget* menu)
 {

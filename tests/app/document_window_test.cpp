@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <cmath>
+#include <tuple>
 
 #include <QAction>
 #include <QApplication>
@@ -37,8 +38,7 @@ using test::Host;
 
 namespace {
 
-constexpr model::RGBAColor kClear{0, 0, 0, 0};
-const test::Legend kLegend{{'.', kClear}, {'r', {255, 0, 0, 255}}};
+const test::Legend kLegend{{'.', model::kTransparent}, {'r', {255, 0, 0, 255}}};
 const PixelImage kFourByFour = test::picture({"rr..", "rr..", "....", "...."}, kLegend);
 const BitmapDocument kDocument{kFourByFour, false, ColorMode::sixteenColor};
 
@@ -75,39 +75,12 @@ void ctrlWheel(QWidget* target, QPointF position, int delta)
     qApp->notify(target, &event);
 }
 
-// 184 wide, as the side column leaves it.
-struct ShownPanel {
-    editor::EditorUIState state;
-    app::ColorPaletteWidget panel{&state};
-
-    explicit ShownPanel(ColorMode mode)
-    {
-        panel.setColorMode(mode);
-        panel.resize(184, 500);
-        panel.show();
-    }
-};
-
 }  // namespace
 
 class DocumentWindowTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void menusInOrder()
-    {
-        Host host;
-        DocumentWindow* window = host.open(kDocument);
-        const QList<QAction*> menus = window->menuBar()->actions();
-        QCOMPARE(test::menuTexts(window->menuBar()), (QStringList{"ファイル", "編集", "表示"}));
-        QCOMPARE(test::menuTexts(menus[0]->menu()),
-                 (QStringList{"新規", "インポート…", "開く…", "最近使ったファイル", "-", "保存",
-                              "別名で保存…", "閉じる", "-", "終了"}));
-        QCOMPARE(test::menuTexts(menus[1]->menu()),
-                 (QStringList{"元に戻す", "やり直す", "-", "カット", "コピー", "ペースト"}));
-        QCOMPARE(test::menuTexts(menus[2]->menu()), (QStringList{"拡大", "縮小"}));
-    }
-
     void newDocumentSheetCreatingLeavesNothingToUndo()
     {
         Host host;
@@ -124,11 +97,19 @@ private slots:
         QVERIFY(!window->isWindowModified());
     }
 
-    void editActionsFollowCanvasAndHistory()
+    void menusInOrderAndEditActionsFollowCanvasAndHistory()
     {
         QGuiApplication::clipboard()->setImage(QImage(1, 1, QImage::Format_ARGB32));
         Host host;
         DocumentWindow* window = host.open(kDocument);
+        const QList<QAction*> menus = window->menuBar()->actions();
+        QCOMPARE(test::menuTexts(window->menuBar()), (QStringList{"ファイル", "編集", "表示"}));
+        QCOMPARE(test::menuTexts(menus[0]->menu()),
+                 (QStringList{"新規", "インポート…", "開く…", "最近使ったファイル", "-", "保存",
+                              "別名で保存…", "閉じる", "-", "終了"}));
+        QCOMPARE(test::menuTexts(menus[1]->menu()),
+                 (QStringList{"元に戻す", "やり直す", "-", "カット", "コピー", "ペースト"}));
+        QCOMPARE(test::menuTexts(menus[2]->menu()), (QStringList{"拡大", "縮小"}));
         // The clipboard is asked once the window is on its way, not while it is built.
         QTRY_VERIFY(window->pasteAction()->isEnabled());
         window->uiState()->setSelectionRect(model::PixelRect{0, 0, 2, 2});
@@ -137,7 +118,7 @@ private slots:
         QVERIFY(window->undoAction()->isEnabled());
     }
 
-    void undoDropsAFloatingCopy()
+    void undoDropsAFloatingCopyAndSaveOrCloseIncludeAPendingOne()
     {
         Host host;
         DocumentWindow* window = host.open(kDocument);
@@ -146,19 +127,11 @@ private slots:
         canvas.mouseRelease(centre(window, 0, 3), editor::MouseButton::left, false);
         floatTopLeftTo(window, 2, 1);
         window->undoAction()->trigger();
-        QVERIFY(!canvas.floatingSelection().has_value());
         window->commitPendingEdits();  // nothing stale is left to write back
         QCOMPARE(window->document()->value().image, kFourByFour);
-    }
-
-    void saveAndCloseIncludeThePendingFloatingSelection()
-    {
-        Host host;
-        DocumentWindow* window = host.open(kDocument);
         floatTopLeftTo(window, 2, 2);
         host.ui->choices << app::SaveChangesChoice::cancel;
         QVERIFY(!host.controller.closeDocument(window));
-        QCOMPARE(host.ui->saveChangesAsked.size(), 1);
         QVERIFY(host.controller.save(window));
         const auto read = document::readDocumentFile(window->document()->filePath());
         QCOMPARE(test::toRows(std::get<BitmapDocument>(read).image, kLegend),
@@ -168,13 +141,9 @@ private slots:
 
     void pixelUnderThePointerStaysPut()
     {
-        const struct {
-            int side;
-            QPointF pointer;
-            int steps;
-        } rows[] = {{80, QPointF(250, 180), 3},
-                    // Fits at first: centred until it can scroll, then the pixel comes back.
-                    {30, QPointF(300, 260), 6}};
+        // The second fits at first: centred until it can scroll, then the pixel comes back.
+        const std::tuple<int, QPointF, int> rows[] = {{80, QPointF(250, 180), 3},
+                                                      {30, QPointF(300, 260), 6}};
         for (const auto& [side, pointer, steps] : rows) {
             Host host;
             DocumentWindow* window = host.open(
@@ -198,20 +167,7 @@ private slots:
         }
     }
 
-    void buttonsCarryTitlesAndTips()
-    {
-        editor::EditorUIState state;
-        app::ToolPaletteWidget palette(&state);
-        const QStringList tips{"ペン (P)", "バケツ (G)", "消しゴム (E)", "選択 (M)",
-                               "四角形 (R)", "楕円 (O)", "直線 (L)"};
-        for (std::size_t i = 0; i < editor::allEditorTools.size(); ++i) {
-            app::ToolButton* button = palette.button(editor::allEditorTools[i]);
-            QCOMPARE(button->toolTip(), tips[int(i)]);
-            QCOMPARE(button->title(), tips[int(i)].chopped(4));
-        }
-    }
-
-    void eachKeyPicksItsToolButNotDuringADrag()
+    void eachKeyPicksTheToolItsButtonNamesButNotDuringADrag()
     {
         Host host;
         DocumentWindow* window = host.open();
@@ -223,60 +179,57 @@ private slots:
         QCOMPARE(window->uiState()->currentTool(), EditorTool::pen);
         QTest::mouseRelease(canvas, Qt::LeftButton, {}, pixel);
         QCOMPARE(window->document()->value().image.at(0, 0), (model::RGBAColor{0, 0, 0, 255}));
-        const QList<std::pair<Qt::Key, EditorTool>> keys{
-            {Qt::Key_R, EditorTool::rectangle}, {Qt::Key_G, EditorTool::bucket},
-            {Qt::Key_E, EditorTool::eraser},    {Qt::Key_M, EditorTool::select},
-            {Qt::Key_O, EditorTool::ellipse},   {Qt::Key_L, EditorTool::line},
-            {Qt::Key_P, EditorTool::pen}};
-        for (const auto& [key, tool] : keys) {
-            QTest::keyClick(canvas, key);
+        editor::EditorUIState paletteState;
+        app::ToolPaletteWidget palette(&paletteState);
+        const QStringList tips{"ペン (P)", "バケツ (G)", "消しゴム (E)", "選択 (M)",
+                               "四角形 (R)", "楕円 (O)", "直線 (L)"};
+        for (int i = 1; i <= 7; ++i) {  // pen last: it is picked already
+            const EditorTool tool = editor::allEditorTools[std::size_t(i % 7)];
+            const QString& tip = tips[i % 7];
+            QCOMPARE(palette.button(tool)->toolTip(), tip);
+            QCOMPARE(palette.button(tool)->title(), tip.chopped(4));
+            QTest::keyClick(canvas, Qt::Key(tip.at(tip.size() - 2).unicode()));
             QCOMPARE(window->uiState()->currentTool(), tool);
         }
     }
 
-    void colourGridListsThePaletteAndTransparent()
+    void colourPressesSetOneColourEachAndTheGridListsThePalette()
     {
-        ShownPanel shown(ColorMode::webSafe256);
-        QVERIFY(QTest::qWaitForWindowExposed(&shown.panel));
-        app::SwatchGridWidget* grid = shown.panel.grid();
-        QCOMPARE(grid->count(), 237);
-        QCOMPARE(grid->colorAt(0), model::palette(ColorMode::webSafe256).front());
-        QCOMPARE(grid->colorAt(236), kClear);
-        QVERIFY(grid->cellGeometry(236).bottom() < grid->height());
-        QCOMPARE(grid->grab().toImage().pixelColor(grid->cellGeometry(118).center()),
-                 app::toDisplayColor(grid->colorAt(118)));
-    }
-
-    void colourPressesSetOneColourEach()
-    {
-        ShownPanel shown(ColorMode::sixteenColor);
-        QVERIFY(QTest::qWaitForWindowExposed(&shown.panel));
-        const editor::EditorUIState& state = shown.state;
-        const app::SwatchGridWidget* grid = shown.panel.grid();
-        QWindow* window = shown.panel.windowHandle();
+        editor::EditorUIState state;
+        app::ColorPaletteWidget panel(&state, ColorMode::sixteenColor);
+        panel.resize(184, 500);  // as the side column leaves it
+        panel.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&panel));
+        app::SwatchGridWidget* grid = panel.grid();
+        QWindow* window = panel.windowHandle();
         const auto cellCentre = [grid](int i) {
             return grid->mapTo(grid->window(), grid->cellRect(i).center().toPoint());
         };
         // Through the window, as a real press finds its cell; taken before any release.
         QTest::mousePress(window, Qt::LeftButton, {}, cellCentre(3));
         QCOMPARE(state.currentColor(), grid->colorAt(3));
-        QCOMPARE(state.secondaryColor(), kClear);
+        QCOMPARE(state.secondaryColor(), model::kTransparent);
         QTest::mouseRelease(window, Qt::LeftButton, {}, cellCentre(3));
         QTest::mousePress(window, Qt::RightButton, {}, cellCentre(7));
         QCOMPARE(state.secondaryColor(), grid->colorAt(7));
-        QCOMPARE(state.currentColor(), grid->colorAt(3));
         QTest::mouseRelease(window, Qt::RightButton, {}, cellCentre(7));
-        // The gap between two cells picks no colour.
         const QPoint gap = grid->mapTo(grid->window(), QPoint(grid->cellGeometry(1).left() - 1,
                                                               grid->cellGeometry(1).center().y()));
         QTest::mousePress(window, Qt::LeftButton, {}, gap);
         QTest::mouseRelease(window, Qt::LeftButton, {}, gap);
         QCOMPARE(state.currentColor(), grid->colorAt(3));
-        QCOMPARE(shown.panel.checkerButton()->toolTip(), QStringLiteral("透明表示の色を変更"));
-        QCOMPARE(shown.panel.currentColorSwatch()->toolTip(),
+        QCOMPARE(panel.checkerButton()->toolTip(), QStringLiteral("透明表示の色を変更"));
+        QCOMPARE(panel.currentColorSwatch()->toolTip(),
                  QStringLiteral("描画色（左クリックで描画）"));
-        QCOMPARE(shown.panel.secondaryColorSwatch()->toolTip(),
+        QCOMPARE(panel.secondaryColorSwatch()->toolTip(),
                  QStringLiteral("背景色（右クリックで描画）"));
+        panel.setColorMode(ColorMode::webSafe256);
+        QCOMPARE(grid->count(), 237);
+        QCOMPARE(grid->colorAt(0), model::palette(ColorMode::webSafe256).front());
+        QCOMPARE(grid->colorAt(236), model::kTransparent);
+        QTRY_VERIFY(grid->cellGeometry(236).bottom() < grid->height());  // after the relayout
+        QCOMPARE(grid->grab().toImage().pixelColor(grid->cellGeometry(118).center()),
+                 app::toDisplayColor(grid->colorAt(118)));
     }
 };
 

@@ -34,7 +34,7 @@ class ConverterRun : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        write("photo.jpg", test::encoded(pattern(300, 200), "jpeg", 90));
+        write("photo.jpg", test::encoded(pattern(300, 200), "jpeg"));
         QImage logo = test::filledImage(90, 40, model::kTransparent);
         QPainter(&logo).fillRect(27, 2, 36, 36, QColor(200, 30, 30));  // opaque on clear
         write("logo.png", test::encoded(logo, "png"));
@@ -43,19 +43,9 @@ protected:
 
     QString path(const QString& name) const { return m_dir.filePath(name); }
 
-    void write(const QString& name, const Bytes& bytes)
-    {
-        QFile file(path(name));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size()));
-    }
+    void write(const QString& name, const Bytes& bytes) { test::writeFile(path(name), bytes); }
 
-    Bytes read(const QString& name) const
-    {
-        QFile file(path(name));
-        const QByteArray data = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-        return Bytes(data.begin(), data.end());
-    }
+    Bytes read(const QString& name) const { return test::readFile(path(name)); }
 
     QStringList entries(const QString& folder) const
     {

@@ -1,12 +1,13 @@
 #include "convert/conversion.h"
 
-#include <random>
+#include <algorithm>
 #include <string>
 #include <tuple>
 
 #include <gtest/gtest.h>
 
 #include "../model/pixel_picture.h"
+#include "convert/nearest_color_finder.h"
 #include "model/color_mode.h"
 
 namespace pixmora::convert {
@@ -101,59 +102,44 @@ TEST(FixedThreshold, InkExactlyWhenLuminanceIsAtMost127)
               (Rows{"#...", "#.#."}));
 }
 
-class EveryMonochromeMethod : public ::testing::TestWithParam<MonochromeMethod> {};
-
 // For otsuThreshold the picture is line art: darkness only 0 and 255.
-TEST_P(EveryMonochromeMethod, BlackIsInkWhiteIsNotAndMismatchedSizesAreSafe)
+TEST(EveryMonochromeMethod, BlackIsInkWhiteIsNotAndMismatchedSizesAreSafe)
 {
     const Legend in{{'K', grey(0)}, {'W', grey(255)}, {' ', model::kTransparent}};
-    EXPECT_EQ(monochrome(test::picture({"KW K", "WKKW"}, in), GetParam()),
-              (Rows{"#..#", ".##."}));
-    EXPECT_TRUE(convertToMonochrome({}, 5, 0, GetParam()).empty());
-    // Fewer pixels than width * height are walked as one row, never read past.
+    const PixelImage picture = test::picture({"KW K", "WKKW"}, in);
     const Pixels pixels{grey(155), grey(155), grey(155)};
-    EXPECT_EQ(convertToMonochrome(pixels, 2, 2, GetParam()),
-              convertToMonochrome(pixels, 3, 1, GetParam()));
+    for (const MonochromeMethod method : allMonochromeMethods) {
+        SCOPED_TRACE(rawValue(method));
+        EXPECT_EQ(monochrome(picture, method), (Rows{"#..#", ".##."}));
+        EXPECT_TRUE(convertToMonochrome({}, 5, 0, method).empty());
+        EXPECT_EQ(convertToMonochrome(pixels, 2, 2, method),
+                  convertToMonochrome(pixels, 3, 1, method));
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(AllMethods, EveryMonochromeMethod,
-                         ::testing::ValuesIn(allMonochromeMethods),
-                         [](const auto& info) { return std::string(rawValue(info.param)); });
 
 // Counting the transparent pixels (as darkness 255) would move the split to 40; an empty
 // histogram gives 128, and ties go to the lowest level.
 TEST(OtsuThreshold, TransparentPixelsLeftOutAndTiesGoToTheLowestLevel)
 {
-    const Legend in{{'d', grey(215)}, {' ', model::kTransparent}, {'l', grey(245)},
-                    {'D', grey(55)}, {'m', grey(155)}};
-    const auto otsu = [&in](const Rows& rows) {
-        return monochrome(test::picture(rows, in), MonochromeMethod::otsuThreshold);
-    };
-    EXPECT_EQ(otsu({"d d", " dd"}), (Rows{"#.#", ".##"}));
-    // Darkness 10, 100, 10, 200 splits at 10: the mid grey is ink, unlike under fixedThreshold.
-    EXPECT_EQ(otsu({"lmlD"}), (Rows{".#.#"}));
+    const Legend in{{'d', grey(215)}, {' ', model::kTransparent}};
+    EXPECT_EQ(monochrome(test::picture({"d d", " dd"}, in), MonochromeMethod::otsuThreshold),
+              (Rows{"#.#", ".##"}));
     EXPECT_EQ(computeOtsuThreshold({}), 128);
     // 45000 for every t in 0..199; only a strict comparison keeps 0.
     EXPECT_EQ(computeOtsuThreshold({0, 100, 200}), 0);
 }
 
-TEST(BayerMonochrome, OrderedPatternRowIsYColumnIsXAndBothWrap)
+TEST(DitheredMonochrome, CasesWorkedByHand)
 {
-    // Darkness 120: ink where the matrix entry is 40 or more; column 8 and row 8 repeat 0.
-    const std::string a = "...#...#.";
-    const std::string b = "#.#.#.#.#";
-    const std::string c = ".#...#...";
-    EXPECT_EQ(monochrome(PixelImage(9, 9, Pixels(81, grey(135))), MonochromeMethod::bayer),
-              (Rows{a, b, c, b, a, b, c, b, a}));
-}
-
-TEST(ErrorDiffusionMonochrome, CasesWorkedByHand)
-{
-    // Darkness: m 100, n 110; h is transparent but not zeroed.
-    const Legend in{{'m', grey(155)}, {'n', grey(145)}, {'h', grey(128, 0)},
+    // Darkness: m 100, n 110, g 120; h is transparent but not zeroed.
+    const Legend in{{'m', grey(155)}, {'n', grey(145)}, {'g', grey(135)}, {'h', grey(128, 0)},
                     {' ', model::kTransparent}};
     using enum MonochromeMethod;
     const std::tuple<MonochromeMethod, Rows, Rows> cases[] = {
+        // Ink where the matrix entry (row y, column x) is 40 or more; column and row 8 wrap to 0.
+        {bayer, Rows(9, "ggggggggg"),
+         {"...#...#.", "#.#.#.#.#", ".#...#...", "#.#.#.#.#", "...#...#.", "#.#.#.#.#",
+          ".#...#...", "#.#.#.#.#", "...#...#."}},
         // Shares e / 8: (3,0) reaches 129.88 and (1,1) 158.20; (2,0) 126.56 stays.
         {atkinson, {"mmmm", "mmmm"}, {"...#", ".#.."}},
         // Atkinson's share two rows down brings (0,2) to 139.22.
@@ -171,47 +157,24 @@ TEST(ErrorDiffusionMonochrome, CasesWorkedByHand)
     }
 }
 
-TEST(PaletteNone, EqualsTheModelRuleOnRandomPixels)
-{
-    std::mt19937 random(3);
-    const auto next = [&] { return static_cast<std::uint8_t>(random() % 256); };
-    Pixels in;
-    for (int i = 0; i < 16 * 16; ++i) {
-        in.push_back({next(), next(), next(), 255});
-    }
-    for (ColorMode mode : model::allColorModes) {
-        const auto& palette = model::palette(mode);
-        Pixels expected;
-        for (const RGBAColor& p : in) {
-            expected.push_back(model::nearestPaletteColor(p.r, p.g, p.b, palette));
-        }
-        EXPECT_EQ(convertToPalette(PaletteDitherMethod::none, in, 16, 16, palette), expected)
-            << model::rawValue(mode);
-    }
-}
-
-class EveryPaletteMethod : public ::testing::TestWithParam<PaletteDitherMethod> {};
-
 // Visited by error diffusion, (60,60,60,0) would pass 26.25 on, turning 40 into 808080.
-TEST_P(EveryPaletteMethod, TransparentPixelsKeptWithoutErrorAndBadInputIsSafe)
+TEST(EveryPaletteMethod, TransparentPixelsKeptWithoutErrorAndBadInputIsSafe)
 {
     const auto& sixteen = model::palette(ColorMode::sixteenColor);
-    const Legend in{{'h', grey(60, 0)}, {'d', grey(40)}};
+    const PixelImage picture = test::picture({"hd"}, {{'h', grey(60, 0)}, {'d', grey(40)}});
     const Legend out{{'h', grey(60, 0)}, {'.', grey(0)}, {'G', grey(128)}};
-    EXPECT_EQ(converted(GetParam(), test::picture({"hd"}, in), sixteen, out), (Rows{"h."}));
-    EXPECT_EQ(convertToPalette(GetParam(), {{100, 100, 100, 200}}, 1, 1, sixteen),
-              (Pixels{grey(128, 200)}));
-    // Fewer pixels than width * height are walked as one row, never read past.
     const Pixels five(5, grey(40));
-    EXPECT_EQ(convertToPalette(GetParam(), five, 2, 2, sixteen),
-              convertToPalette(GetParam(), five, 5, 1, sixteen));
     const Pixels pixels{grey(40), {1, 2, 3, 0}};
-    EXPECT_EQ(convertToPalette(GetParam(), pixels, 2, 1, {}), pixels) << "empty palette";
+    for (const PaletteDitherMethod method : allPaletteDitherMethods) {
+        SCOPED_TRACE(rawValue(method));
+        EXPECT_EQ(converted(method, picture, sixteen, out), (Rows{"h."}));
+        EXPECT_EQ(convertToPalette(method, {{100, 100, 100, 200}}, 1, 1, sixteen),
+                  (Pixels{grey(128, 200)}));
+        EXPECT_EQ(convertToPalette(method, five, 2, 2, sixteen),
+                  convertToPalette(method, five, 5, 1, sixteen));
+        EXPECT_EQ(convertToPalette(method, pixels, 2, 1, {}), pixels) << "empty palette";
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(AllMethods, EveryPaletteMethod,
-                         ::testing::ValuesIn(allPaletteDitherMethods),
-                         [](const auto& info) { return std::string(rawValue(info.param)); });
 
 TEST(PaletteDithering, ChannelsCarryTheirOwnErrorsAndBayerClampsEachChannel)
 {
@@ -227,6 +190,31 @@ TEST(PaletteDithering, ChannelsCarryTheirOwnErrorsAndBayerClampsEachChannel)
     EXPECT_EQ(converted(PaletteDitherMethod::bayer, PixelImage(1, 8, Pixels(8, {255, 0, 0, 255})),
                         palette, two),
               Rows(8, "B"));
+}
+
+// The finder behind undithered palette conversion, against the model's linear scan: every
+// entry's levels, ties on midpoints, cell borders on multiples of 16, values outside 0..255.
+TEST(NearestColorFinder, ColoursNearLevelsMidpointsAndOutsideMatchTheLinearScan)
+{
+    std::vector<int> values{25, 26, 64, 76, 77, 96, 127, 178, 229, 230, -32, -1, 256, 286, 1000,
+                            15, 31, 47, 63, 79, 95, 111, 143, 159, 175, 191, 207, 223, 239};
+    for (int level : {0, 51, 102, 128, 153, 160, 164, 192, 202, 204, 220, 240, 251, 255}) {
+        for (int d = -2; d <= 2; ++d) {
+            values.push_back(std::clamp(level + d, 0, 255));
+        }
+    }
+    for (const ColorMode mode : model::allColorModes) {
+        const auto& palette = model::palette(mode);
+        NearestColorFinder finder(palette);
+        for (int r : values) {
+            for (int g : values) {
+                for (int b : values) {
+                    ASSERT_EQ(finder.index(r, g, b), model::nearestPaletteIndex(r, g, b, palette))
+                        << model::rawValue(mode) << " " << r << ", " << g << ", " << b;
+                }
+            }
+        }
+    }
 }
 
 }  // namespace

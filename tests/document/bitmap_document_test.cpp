@@ -22,15 +22,16 @@ const model::PixelImage kSample =
                   {{'.', model::kTransparent}, {'k', {0, 0, 0, 255}}, {'r', {255, 0, 0, 255}},
                    {'h', {200, 100, 50, 128}}, {'w', {255, 255, 255, 1}}});
 
+// The colours are not snapped to the mode's palette; the mode's name must match exactly.
 TEST(DocumentFiles, WrittenFileHasTheModeChunkLastPassesPngcheckAndReadsBackWhole)
 {
     QTemporaryDir dir;
-    const BitmapDocument document{kSample, false, ColorMode::sixteenColor};
+    const BitmapDocument document{kSample, false, ColorMode::twoColor};
     const QString path = dir.filePath("drawing.png");
     EXPECT_FALSE(writeDocumentFile(document, path));
     EXPECT_EQ(std::get<BitmapDocument>(readDocumentFile(path)), document);
     const Bytes png = writeDocument(document).value_or(Bytes());
-    Bytes tail = test::pngChunk("tEXt", test::asBytes({"pixmoraColorMode\0sixteenColor", 29}));
+    Bytes tail = test::pngChunk("tEXt", test::asBytes({"pixmoraColorMode\0twoColor", 25}));
     test::append(tail, test::pngChunk("IEND", {}));
     ASSERT_GT(png.size(), tail.size());
     EXPECT_EQ(Bytes(png.end() - static_cast<std::ptrdiff_t>(tail.size()), png.end()), tail);
@@ -38,6 +39,9 @@ TEST(DocumentFiles, WrittenFileHasTheModeChunkLastPassesPngcheckAndReadsBackWhol
     pngcheck.start("/usr/bin/pngcheck", {path});
     ASSERT_TRUE(pngcheck.waitForFinished());
     EXPECT_EQ(pngcheck.exitCode(), 0) << pngcheck.readAllStandardOutput().toStdString();
+    const Bytes miscased = insertPngTextChunk("pixmoraColorMode", "TwoColor",
+                                              encodeImage(kSample, ImageFormat::png).value());
+    EXPECT_EQ(std::get<BitmapDocument>(readDocument(miscased)).colorMode, ColorMode::webSafe256);
 }
 
 // The palette is stored as plain bytes; colours can spell the PNG signature and,
@@ -55,36 +59,19 @@ TEST(DocumentFiles, PaletteSpellingThePngSignatureReadsBack)
     EXPECT_EQ(std::get<BitmapDocument>(readDocument(png)), document);
 }
 
-TEST(DocumentReading, ModeFromTheChunkByExactNameAndColoursNeverSnappedToItsPalette)
-{
-    const Bytes png = encodeImage(kSample, ImageFormat::png).value_or(Bytes());
-    const auto opened = [&png](std::string_view mode) {
-        return std::get<BitmapDocument>(
-            readDocument(insertPngTextChunk("pixmoraColorMode", mode, png)));
-    };
-    EXPECT_EQ(opened("twoColor"), (BitmapDocument{kSample, false, ColorMode::twoColor}));
-    EXPECT_EQ(opened("TwoColor").colorMode, ColorMode::webSafe256);
-}
-
-TEST(DocumentReading, SizeLimitIs128EachWayDecidedByTheHeaderAlone)
+// At most 128 each way, decided by the header alone. Beyond 256 MiB only the file's start
+// is read; a sparse file spares the disk.
+TEST(DocumentReading, OversizedByTheHeaderOrOverTheWholeReadLimitIsRefusedFromItsStart)
 {
     const Bytes idat = test::pngChunk("IDAT", {1, 2, 3, 4, 5});
     EXPECT_EQ(std::get<DocumentError>(readDocument(test::pngWithHeader(129, 1, idat))), kOversized);
     EXPECT_EQ(std::get<DocumentError>(readDocument(test::pngWithHeader(1, 129, idat))), kOversized);
-}
-
-// Beyond 256 MiB only the file's start is read; a sparse file spares the disk.
-TEST(DocumentFiles, FileOverTheWholeReadLimitIsRefusedFromItsStartAlone)
-{
     QTemporaryDir dir;
-    QFile file(dir.filePath("huge.png"));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    const Bytes header = test::pngWithHeader(100000, 100000, {});
-    file.write(reinterpret_cast<const char*>(header.data()), static_cast<qint64>(header.size()));
-    ASSERT_TRUE(file.resize((qint64{256} << 20) + 1));
-    file.close();
+    const QString path = dir.filePath("huge.png");
+    test::writeFile(path, test::pngWithHeader(100000, 100000, {}));
+    ASSERT_TRUE(QFile::resize(path, (qint64{256} << 20) + 1));
     const std::int64_t before = test::peakResidentBytes();
-    EXPECT_EQ(std::get<DocumentError>(readDocumentFile(file.fileName())), kOversized);
+    EXPECT_EQ(std::get<DocumentError>(readDocumentFile(path)), kOversized);
     EXPECT_LT(test::peakResidentBytes() - before, std::int64_t{64} << 20);
 }
 

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <ostream>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -10,8 +9,11 @@
 #include <sys/resource.h>
 #include <zlib.h>
 
+#include <gtest/gtest.h>
+
 #include <QBuffer>
 #include <QByteArray>
+#include <QFile>
 #include <QImage>
 #include <QImageWriter>
 
@@ -38,16 +40,26 @@ inline QImage filledImage(int width, int height, model::RGBAColor colour)
     return image;
 }
 
-inline Bytes encoded(const QImage& image, const char* format, int quality = -1)
+inline Bytes encoded(const QImage& image, const char* format)
 {
     QByteArray data;
     QBuffer buffer(&data);
     buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, format);
-    if (quality >= 0) {
-        writer.setQuality(quality);
-    }
-    writer.write(image);
+    QImageWriter(&buffer, format).write(image);
+    return Bytes(data.begin(), data.end());
+}
+
+inline void writeFile(const QString& path, const Bytes& bytes)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size()));
+}
+
+inline Bytes readFile(const QString& path)
+{
+    QFile file(path);
+    const QByteArray data = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     return Bytes(data.begin(), data.end());
 }
 

@@ -8,12 +8,10 @@
 #include <string>
 
 #include <QFile>
-#include <QString>
 #include <QTemporaryDir>
 
 #include "document/bitmap_document.h"
 #include "document/import_conversion.h"
-#include "document/raster_bridge.h"
 #include "document_fixtures.h"
 
 namespace pixmora::document {
@@ -74,13 +72,6 @@ Bytes sampleDocument()
     return *writeDocument({test::picture({"k.r", "rkb"}, legend), false, ColorMode::sixteenColor});
 }
 
-// png whose mode chunk claims a gigabyte more.
-Bytes overlongModeChunk(Bytes png)
-{
-    png[static_cast<std::size_t>(findPngChunk("tEXt", png).value().first)] ^= 0x40;
-    return png;
-}
-
 struct Import {
     std::int64_t width = 8;
     std::int64_t height = 8;
@@ -97,12 +88,7 @@ struct HostileFile {
 
 std::function<void(const QString&)> writes(std::function<Bytes()> bytes)
 {
-    return [bytes](const QString& path) {
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        const Bytes data = bytes();
-        file.write(reinterpret_cast<const char*>(data.data()), static_cast<qint64>(data.size()));
-    };
+    return [bytes](const QString& path) { test::writeFile(path, bytes()); };
 }
 
 std::vector<HostileFile> hostileFiles()
@@ -127,10 +113,12 @@ std::vector<HostileFile> hostileFiles()
         {"decompressionBombWithinBudget",
          writes([] { return squarePng(4096, 1, 0, std::vector<Bytef>(513 * 4096)); }), kOversized,
          Import{.image = PixelImage(8, 8, std::vector<RGBAColor>(64, kBlack))}},
-        {"trailingCompressedZeros",
-         writes([] { return squarePng(128, 1, 0, std::vector<Bytef>(64 << 20)); }),
-         PixelImage(128, 128, std::vector<RGBAColor>(128 * 128, kBlack))},
-        {"overlongModeChunk", writes([] { return overlongModeChunk(sampleDocument()); }),
+        {"overlongModeChunk",  // the mode chunk claims a gigabyte more
+         writes([] {
+             Bytes png = sampleDocument();
+             png[static_cast<std::size_t>(findPngChunk("tEXt", png).value().first)] ^= 0x40;
+             return png;
+         }),
          kNotAnImage, Import{}},
         {"fifo",
          [](const QString& p) { ASSERT_EQ(::mkfifo(QFile::encodeName(p).constData(), 0600), 0); },
@@ -167,14 +155,11 @@ TEST_P(HostileFiles, AreRefusedWithTheRightTextOrReadWithTheRightPixels)
         EXPECT_EQ(errorText(*error), std::get<Refused>(row.open).text);
     }
     if (row.import) {
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-        const QByteArray data = file.readAll();
-        EXPECT_EQ(convertImportData(Bytes(data.begin(), data.end()), row.import->width,
-                                    row.import->height, row.import->mode,
+        const auto& [width, height, mode, image] = *row.import;
+        EXPECT_EQ(convertImportData(test::readFile(path), width, height, mode,
                                     convert::MonochromeMethod::fixedThreshold,
                                     convert::PaletteDitherMethod::none),
-                  row.import->image);
+                  image);
     }
 }
 

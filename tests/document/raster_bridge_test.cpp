@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include <QColorSpace>
 #include <QPainter>
 
@@ -42,30 +44,22 @@ TEST(HostileFiles, ChunkClaimingMoreThanTheDataHoldsIsNeverDecoded)
     EXPECT_LT(test::peakResidentBytes() - before, std::int64_t{256} << 20);
 }
 
-// Up to 256 colours a PNG is written with a palette (alpha in it too), above that
-// as RGBA; either way the same pixels come back. An opaque grey ramp is the one
-// palette Qt writes as greyscale.
+// Up to 256 colours a PNG is written with a palette (alpha in it too), above that as RGBA;
+// either way the same pixels come back. An opaque grey ramp Qt writes as greyscale.
 TEST(Encoding, PngUsesAPaletteUpTo256ColoursAndReadsBackTheSamePixels)
 {
-    const auto image = [](int colours, auto colourOf) {
-        model::PixelImage picture{32, 16, {}};
-        for (int i = 0; i < 32 * 16; ++i) {
-            picture.pixels.push_back(colourOf(i % colours));
-        }
-        return picture;
-    };
     const auto varied = [](int i) {
         return i == 0 ? model::kTransparent
                       : RGBAColor{std::uint8_t(i), std::uint8_t(i * 7), std::uint8_t(255 - i),
                                   std::uint8_t(i % 3 == 0 ? 128 : 255)};
     };
-    const auto grey = [](int i) { return RGBAColor{std::uint8_t(i), std::uint8_t(i),
-                                                   std::uint8_t(i), 255}; };
-    const struct {
-        model::PixelImage picture;
-        int pngColourType;
-    } cases[] = {{image(256, varied), 3}, {image(257, varied), 6}, {image(256, grey), 0}};
-    for (const auto& [picture, pngColourType] : cases) {
+    for (const auto& [colours, greyRamp, pngColourType] :
+         {std::tuple{256, false, 3}, {257, false, 6}, {256, true, 0}}) {
+        model::PixelImage picture{32, 16, {}};
+        for (int i = 0; i < 32 * 16; ++i) {
+            const auto c = std::uint8_t(i % colours);
+            picture.pixels.push_back(greyRamp ? RGBAColor{c, c, c, 255} : varied(i % colours));
+        }
         const Bytes png = encodeImage(picture, ImageFormat::png).value_or(Bytes(26));
         EXPECT_EQ(png[25], pngColourType);
         EXPECT_EQ(decodeImageData(png), picture) << "colour type " << pngColourType;

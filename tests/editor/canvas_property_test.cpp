@@ -1,5 +1,4 @@
-// Random gestures, with undo and redo between and during them, against an undo stack as
-// the real document has.
+// Random gestures with undo and redo between and during them, on a document-like undo stack.
 
 #include <cstdint>
 #include <functional>
@@ -40,16 +39,13 @@ public:
         ++writes;
         notify();
     }
-    bool undo() { return moveTo(m_index > 0 ? m_index - 1 : m_index); }
-    bool redo() { return moveTo(m_index + 1 < m_steps.size() ? m_index + 1 : m_index); }
+    bool undo() { return m_index > 0 && moveTo(m_index - 1); }
+    bool redo() { return m_index + 1 < m_steps.size() && moveTo(m_index + 1); }
     const PixelImage& newest() const { return m_steps.back(); }
 
 private:
     bool moveTo(std::size_t index)
     {
-        if (index == m_index) {
-            return false;
-        }
         m_index = index;
         ++outsideChanges;
         notify();
@@ -90,11 +86,7 @@ public:
     std::string run(int operations)
     {
         for (int i = 0; i < operations; ++i) {
-            if (chance(40)) {
-                randomGesture();
-            } else {
-                randomCommand();
-            }
+            chance(40) ? randomGesture() : randomCommand();
             finishOperation();
         }
         apply(StepKind::command, [this] { m_canvas.commitPendingFloatingSelection(); });
@@ -212,12 +204,7 @@ private:
         apply(StepKind::command, choices[below(static_cast<int>(std::size(choices)))]);
     }
 
-    void fail(const std::string& what)
-    {
-        if (m_problem.empty()) {
-            m_problem = what;
-        }
-    }
+    void fail(const std::string& what) { m_problem = m_problem.empty() ? what : m_problem; }
 
     void apply(StepKind kind, const std::function<void()>& call)
     {
@@ -239,9 +226,7 @@ private:
             fail("one gesture or command wrote the document " + std::to_string(m_operationWrites)
                  + " times");
         }
-        if (!m_host.problem.empty()) {
-            fail(m_host.problem);
-        }
+        fail(m_host.problem);
         m_operationWrites = 0;
         m_outsideBefore = m_host.outsideChanges;
     }

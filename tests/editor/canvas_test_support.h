@@ -76,7 +76,6 @@ public:
 class CanvasFixture : public ::testing::Test {
 protected:
     static constexpr double s = 10.0;
-    static constexpr MouseButton kLeft = MouseButton::left;
 
     editor::EditorUIState state;
     FakeDocument document;
@@ -100,9 +99,9 @@ protected:
     {
         return {(static_cast<double>(x) + 0.5) * s, (static_cast<double>(y) + 0.5) * s};
     }
-    void press(int x, int y) { canvas.mousePress(centre(x, y), kLeft, false); }
-    void drag(int x, int y) { canvas.mouseDrag(centre(x, y), kLeft, false); }
-    void release(int x, int y) { canvas.mouseRelease(centre(x, y), kLeft, false); }
+    void press(int x, int y) { canvas.mousePress(centre(x, y), MouseButton::left, false); }
+    void drag(int x, int y) { canvas.mouseDrag(centre(x, y), MouseButton::left, false); }
+    void release(int x, int y) { canvas.mouseRelease(centre(x, y), MouseButton::left, false); }
     void click(int x, int y)
     {
         press(x, y);

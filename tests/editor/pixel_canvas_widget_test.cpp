@@ -13,12 +13,7 @@
 
 using pixmora::editor::CanvasRaster;
 using pixmora::editor::CanvasRole;
-using pixmora::editor::DocumentBinding;
-using pixmora::editor::EditorTool;
-using pixmora::editor::EditorUIState;
-using pixmora::editor::PixelCanvasWidget;
 using pixmora::model::PixelImage;
-using pixmora::model::PixelRect;
 using pixmora::model::RGBAColor;
 
 namespace {
@@ -32,7 +27,7 @@ constexpr RGBAColor checkerDark{10, 20, 200, 255};
 const QColor background(30, 140, 30);
 const QColor darkGrey(84, 84, 84);
 
-struct MemoryDocument final : DocumentBinding {
+struct MemoryDocument final : pixmora::editor::DocumentBinding {
     explicit MemoryDocument(PixelImage image) : m_image(std::move(image)) {}
     PixelImage image() const override { return m_image; }
     void setImage(const PixelImage& image) override { m_image = image; }
@@ -55,21 +50,10 @@ struct Canvas {
     }
     QImage rendered() { return widget.grab().toImage().convertToFormat(QImage::Format_RGB32); }
 
-    EditorUIState state;
+    pixmora::editor::EditorUIState state;
     MemoryDocument document;
-    PixelCanvasWidget widget;
+    pixmora::editor::PixelCanvasWidget widget;
 };
-
-QColor qcolor(RGBAColor c)
-{
-    return QColor(c.r, c.g, c.b, c.a);
-}
-
-bool near(QColor a, QColor b)
-{
-    const auto within = [](int x, int y) { return std::abs(x - y) <= 2; };
-    return within(a.red(), b.red()) && within(a.green(), b.green()) && within(a.blue(), b.blue());
-}
 
 // Every cell by the per-cell rule: colour over the background, or a 2 x 2 checker.
 QImage cellOracle(const PixelImage& image, int s)
@@ -77,22 +61,30 @@ QImage cellOracle(const PixelImage& image, int s)
     QImage out(int(image.width) * s, int(image.height) * s, QImage::Format_RGB32);
     out.fill(background);
     QPainter painter(&out);
+    const QColor light(checkerLight.r, checkerLight.g, checkerLight.b);
+    const QColor dark(checkerDark.r, checkerDark.g, checkerDark.b);
     for (int y = 0; y < image.height; ++y) {
         for (int x = 0; x < image.width; ++x) {
             const RGBAColor c = image.at(x, y);
             const QRectF cell(x * s, y * s, s, s);
             if (c.a != 0) {
-                painter.fillRect(cell, qcolor(c));
+                painter.fillRect(cell, QColor(c.r, c.g, c.b, c.a));
                 continue;
             }
             const double q = s / 2.0;
-            painter.fillRect(QRectF(cell.x(), cell.y(), q, q), qcolor(checkerLight));
-            painter.fillRect(QRectF(cell.x() + q, cell.y() + q, q, q), qcolor(checkerLight));
-            painter.fillRect(QRectF(cell.x() + q, cell.y(), q, q), qcolor(checkerDark));
-            painter.fillRect(QRectF(cell.x(), cell.y() + q, q, q), qcolor(checkerDark));
+            painter.fillRect(QRectF(cell.x(), cell.y(), q, q), light);
+            painter.fillRect(QRectF(cell.x() + q, cell.y() + q, q, q), light);
+            painter.fillRect(QRectF(cell.x() + q, cell.y(), q, q), dark);
+            painter.fillRect(QRectF(cell.x(), cell.y() + q, q, q), dark);
         }
     }
     return out;
+}
+
+bool near(QColor a, QColor b)
+{
+    const auto within = [](int x, int y) { return std::abs(x - y) <= 2; };
+    return within(a.red(), b.red()) && within(a.green(), b.green()) && within(a.blue(), b.blue());
 }
 
 // Grid pixels (each cell's first column and row from pixel size 6 up) are skipped.
@@ -142,8 +134,7 @@ void PixelCanvasWidgetTest::renderingMatchesTheCellRuleAtEveryZoom()
     Canvas canvas(image, 2);
     for (int s = 2; s <= 48; s += 2) {
         canvas.state.setMainZoom(s);
-        const QByteArray difference = firstDifference(canvas.rendered(), cellOracle(image, s), s);
-        QVERIFY2(difference.isEmpty(), difference.constData());
+        QCOMPARE(firstDifference(canvas.rendered(), cellOracle(image, s), s), QByteArray());
     }
     // Odd zooms, as the preview has; a zero budget paints band by band keeping nothing.
     for (const std::int64_t budget : {CanvasRaster::defaultCacheBudgetPixels, std::int64_t(0)}) {
@@ -156,8 +147,7 @@ void PixelCanvasWidgetTest::renderingMatchesTheCellRuleAtEveryZoom()
             QPainter painter(&out);
             raster.paint(painter, out.rect());
             painter.end();
-            const QByteArray difference = firstDifference(out, cellOracle(image, s), s);
-            QVERIFY2(difference.isEmpty(), difference.constData());
+            QCOMPARE(firstDifference(out, cellOracle(image, s), s), QByteArray());
         }
     }
 }
@@ -165,7 +155,7 @@ void PixelCanvasWidgetTest::renderingMatchesTheCellRuleAtEveryZoom()
 void PixelCanvasWidgetTest::partialRepaintMatchesFullPaint()
 {
     Canvas canvas(pixmora::test::picture({".RhB", "B.R.", "hh..", "R..B"}, legend), 12);
-    canvas.state.setSelectionRect(PixelRect{1, 1, 2, 2});
+    canvas.state.setSelectionRect(pixmora::model::PixelRect{1, 1, 2, 2});
     const QImage full = canvas.rendered();
     for (const QRect area : {QRect(5, 7, 20, 13), QRect(13, 0, 1, 48), QRect(30, 30, 18, 18)}) {
         const QImage part =
@@ -205,7 +195,7 @@ void PixelCanvasWidgetTest::outlineIsTheDashedStrokeInEveryPaintedPart()
     constexpr int s = 7;
     Canvas canvas(sampler(40, 30), s);
     const QImage pixels = canvas.rendered();
-    canvas.state.setCurrentTool(EditorTool::select);
+    canvas.state.setCurrentTool(pixmora::editor::EditorTool::select);
     QTest::mousePress(&canvas.widget, Qt::LeftButton, {}, QPoint(3 * s + 3, 4 * s + 3));
     QTest::mouseMove(&canvas.widget, QPoint(39 * s + 3, 26 * s + 3));
     for (int step = 0; step < 10; ++step) {
