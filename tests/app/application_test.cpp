@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QFile>
+#include <QFontDatabase>
 #include <QTest>
 
 #include "app/after_first_paint.h"
@@ -20,10 +21,15 @@ class ApplicationTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void buildingTheFirstWindowLoadsNoImagePlugin()
+    void startUpAddsAJapaneseFontAndLoadsNoImagePlugin()
     {
         // Runs first: reading any image of unnamed format loads every format plugin.
+        const QString desktopFamily = qApp->font().family();
         pixmora::app::configureApplication(*qApp);
+        const QStringList families = qApp->font().families();
+        QCOMPARE(families.value(0), desktopFamily);
+        if (QFontDatabase::families().contains(QStringLiteral("IPAGothic")))
+            QVERIFY(families.contains(QStringLiteral("IPAGothic")));
         PixmoraApp app(std::make_unique<FakeInteraction>());
         app.start({});
         QCOMPARE(app.documents().windows().size(), 1);
