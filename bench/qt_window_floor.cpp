@@ -6,11 +6,11 @@
 #include <QLabel>
 #include <QMainWindow>
 
+#include "app/opengl_startup.h"
+
 int main(int argc, char* argv[])
 {
-    // As the editor does: no OpenGL driver at start-up.
-    if (!qEnvironmentVariableIsSet("QT_XCB_GL_INTEGRATION"))
-        qputenv("QT_XCB_GL_INTEGRATION", "none");
+    pixmora::app::avoidOpenGLAtStartup();
     QApplication application(argc, argv);
     QMainWindow window;
     window.setCentralWidget(new QLabel(QStringLiteral("ファイル")));

@@ -36,12 +36,6 @@ public:
 
 }  // namespace
 
-void avoidOpenGLAtStartup()
-{
-    if (!qEnvironmentVariableIsSet("QT_XCB_GL_INTEGRATION"))
-        qputenv("QT_XCB_GL_INTEGRATION", "none");
-}
-
 void configureApplication(QApplication& application)
 {
     QApplication::setApplicationName(QStringLiteral("Pixmora"));

@@ -16,11 +16,6 @@ namespace pixmora::app {
 // the QApplication exists and before any window.
 void configureApplication(QApplication& application);
 
-// Keeps the platform from loading OpenGL for plain widgets (xcb only loads its GL
-// integration when asked). Call before the QApplication is created; a value the
-// user already set is left alone.
-void avoidOpenGLAtStartup();
-
 // The running program: the document host and what happens at launch.
 class PixmoraApp : public QObject {
     Q_OBJECT

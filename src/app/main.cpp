@@ -2,6 +2,7 @@
 #include <QSettings>
 
 #include "app/application.h"
+#include "app/opengl_startup.h"
 
 int main(int argc, char* argv[])
 {
