@@ -209,6 +209,7 @@ void CanvasController::mousePress(QPointF viewPoint, MouseButton button, bool sh
     if (!m_isInteractive || !m_uiState) {
         return;
     }
+    m_gestureActive = true;
     const EditorTool tool = m_uiState->currentTool();
     const bool right = button == MouseButton::right;
     if (isPointTool(tool)) {
@@ -243,6 +244,7 @@ void CanvasController::mouseDrag(QPointF viewPoint, MouseButton button, bool shi
 
 void CanvasController::mouseRelease(QPointF /*viewPoint*/, MouseButton button, bool /*shift*/)
 {
+    m_gestureActive = false;
     if (!m_isInteractive || !m_uiState) {
         return;
     }
@@ -402,6 +404,9 @@ bool CanvasController::keyPress(CanvasKey key)
     if (!m_isInteractive) {
         return false;
     }
+    if (m_gestureActive) {
+        return true;
+    }
     switch (key) {
     case CanvasKey::commit:
         commitFloatingSelection();
@@ -504,7 +509,7 @@ void CanvasController::copyToClipboard()
 
 void CanvasController::copy()
 {
-    if (!m_isInteractive) {
+    if (!m_isInteractive || m_gestureActive) {
         return;
     }
     copyToClipboard();
@@ -512,7 +517,7 @@ void CanvasController::copy()
 
 void CanvasController::cut()
 {
-    if (!m_isInteractive) {
+    if (!m_isInteractive || m_gestureActive) {
         return;
     }
     if (m_floatingSelection) {
@@ -528,7 +533,7 @@ void CanvasController::cut()
 
 void CanvasController::paste()
 {
-    if (!m_isInteractive || !m_uiState || !m_clipboard) {
+    if (!m_isInteractive || m_gestureActive || !m_uiState || !m_clipboard) {
         return;
     }
     const auto pasted = m_clipboard->readImage();

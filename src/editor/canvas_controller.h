@@ -107,9 +107,13 @@ public:
     // none, so the widget passes the event on.
     bool shiftChanged(bool shift);
     // False when the key is not the canvas's (other keys, or a preview canvas).
+    // The canvas's keys do nothing while a mouse gesture is under way.
     bool keyPress(CanvasKey key);
+    // Between a press and its release; keys and edit commands wait for its end, so
+    // they never act on a half-made stroke or drag.
+    bool isGestureActive() const { return m_gestureActive; }
 
-    // --- edit commands ---
+    // --- edit commands (ignored during a gesture) ---
     void copy();
     void cut();
     void paste();
@@ -216,6 +220,7 @@ private:
     std::optional<model::PixelImage> m_strokeOriginal;
     std::optional<model::PixelImage> m_workingImage;
 
+    bool m_gestureActive = false;
     bool m_writingDocument = false;
     QSizeF m_lastIntrinsicSize;
     bool m_lastCanCopy = false;

@@ -130,6 +130,11 @@ void CanvasController::commitFloatingSelection()
                           m_floatingSelection->rect.y);
     }
     m_floatingSelection.reset();
+    // A save in the middle of a move or resize ends it: the rest of the drag must not
+    // carry the selection away from the pixels just put down.
+    if (!std::holds_alternative<selection_drag::Creating>(m_selectionDragState)) {
+        m_selectionDragState = selection_drag::None{};
+    }
     finishStroke();
     redisplay();
 }

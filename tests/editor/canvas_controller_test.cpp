@@ -87,6 +87,35 @@ TEST_F(CanvasCommands, APasteSnapsToTheColourModeAndIsCommittedByTheWindowOrTheN
     ASSERT_TRUE(canvas.floatingSelection().has_value());
 }
 
+TEST_F(CanvasCommands, KeysAndEditCommandsWaitForTheGestureToEnd)
+{
+    // A paste or a key in the middle of a shape drag must not leave the drag behind
+    // (a later Escape would then lose the pasted image).
+    clipboard.put(PixelImage(2, 2, {kRed, kRed, kRed, kRed}));
+    state.setCurrentTool(EditorTool::rectangle);
+    press(0, 0);
+    drag(3, 3);
+    canvas.paste();
+    EXPECT_TRUE(canvas.keyPress(CanvasKey::cancel));
+    EXPECT_FALSE(canvas.floatingSelection().has_value());
+    EXPECT_EQ(state.currentTool(), EditorTool::rectangle);
+    release(3, 3);
+    EXPECT_EQ(documentRows(), padded({"####....", "#..#....", "#..#....", "####...."}));
+
+    // Return and a save during a move end it: the rest of the drag moves nothing.
+    floatTheBlock();
+    press(5, 5);
+    drag(6, 6);
+    EXPECT_TRUE(canvas.keyPress(CanvasKey::commit));
+    ASSERT_TRUE(canvas.floatingSelection().has_value());
+    canvas.commitPendingFloatingSelection();
+    drag(7, 7);
+    release(7, 7);
+    EXPECT_EQ(state.selectionRect(), (PixelRect{5, 5, 3, 3}));
+    EXPECT_EQ(documentRows(), padded({"........", "........", "........", "........",
+                                      "........", ".....###", ".....###", ".....###"}));
+}
+
 TEST_F(CanvasDrawing, TheSelectionAndTheImageBoundLineAndBucket)
 {
     state.setCurrentTool(EditorTool::line);
