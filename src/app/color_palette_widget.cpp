@@ -233,6 +233,7 @@ ColorPaletteWidget::ColorPaletteWidget(EditorUIState* state, model::ColorMode mo
     layout->addLayout(current);
 
     m_scrollArea = new QScrollArea(this);
+    m_scrollArea->setFocusPolicy(Qt::NoFocus);  // picking a colour keeps the canvas's keys
     m_scrollArea->setFrameShape(QFrame::NoFrame);
     m_scrollArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_scrollArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);

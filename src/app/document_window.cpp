@@ -152,6 +152,9 @@ void DocumentWindow::buildLayout()
     holderLayout->setContentsMargins(canvasMargin, canvasMargin, canvasMargin, canvasMargin);
     holderLayout->addWidget(m_mainCanvas, 0, 0, Qt::AlignCenter);
     m_canvasScroll = new QScrollArea;
+    // A click on the margin or the preview must leave Return, Delete and Escape with
+    // the canvas; arrow keys the canvas passes on still scroll.
+    m_canvasScroll->setFocusPolicy(Qt::NoFocus);
     m_canvasScroll->setFrameShape(QFrame::NoFrame);
     m_canvasScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_canvasScroll->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -177,6 +180,7 @@ void DocumentWindow::buildLayout()
     preview->addWidget(previewTitle, 0, Qt::AlignLeft);
     m_previewCanvas = new editor::PixelCanvasWidget(editor::CanvasRole::preview);
     m_previewScroll = new QScrollArea;
+    m_previewScroll->setFocusPolicy(Qt::NoFocus);
     m_previewScroll->setFixedSize(previewSide, previewSide);
     // A plain box frame is drawn inside the area's bounds in the window-text colour.
     m_previewScroll->setFrameStyle(QFrame::Box | QFrame::Plain);

@@ -193,6 +193,29 @@ private slots:
         }
     }
 
+    void clicksBesideTheCanvasLeaveItTheKeys()
+    {
+        Host host;
+        DocumentWindow* window = host.open(kDocument);
+        QVERIFY(QTest::qWaitForWindowActive(window));
+        QWidget* preview = window->previewScrollArea()->viewport();
+        QWidget* margin = window->canvasScrollArea()->viewport();
+        app::SwatchGridWidget* grid = window->colorPalette()->grid();
+        const std::pair<QWidget*, QPoint> clicks[] = {
+            {preview, preview->rect().center()},
+            {margin, QPoint(2, 2)},
+            {grid, grid->cellRect(1).center().toPoint()}};
+        for (const auto& [target, point] : clicks) {
+            window->uiState()->setSelectionRect(model::PixelRect{0, 0, 1, 1});
+            QTest::mouseClick(window->windowHandle(), Qt::RightButton, {},
+                              target->mapTo(window, point));
+            QWidget* focus = QApplication::focusWidget();
+            QCOMPARE(focus, window->mainCanvas());
+            QTest::keyClick(focus, Qt::Key_Escape);
+            QVERIFY(!window->uiState()->selectionRect().has_value());
+        }
+    }
+
     void colourPressesSetOneColourEachAndTheGridListsThePalette()
     {
         editor::EditorUIState state;
