@@ -111,7 +111,13 @@ std::optional<model::PixelImage> performImport(const document::Bytes& imageData,
                                        choices.paletteDither);
 }
 
-ImportConfirmationDialog::ImportConfirmationDialog(document::Bytes imageData, QWidget* parent)
+QImage importSource(const document::Bytes& imageData)
+{
+    return document::decodeSourceImage(imageData, QSize(kMaxImportSide, kMaxImportSide));
+}
+
+ImportConfirmationDialog::ImportConfirmationDialog(document::Bytes imageData, QWidget* parent,
+                                                   QImage decodedSource)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
                           | Qt::WindowCloseButtonHint)
     , m_imageData(std::move(imageData))
@@ -126,7 +132,7 @@ ImportConfirmationDialog::ImportConfirmationDialog(document::Bytes imageData, QW
         convert::initialImportSize(sourceSize.width(), sourceSize.height());
     // Only JPEG decodes at a reduced size, and JPEG has no alpha channel.
     m_previewSource =
-        document::decodeSourceImage(m_imageData, QSize(kMaxImportSide, kMaxImportSide));
+        decodedSource.isNull() ? importSource(m_imageData) : std::move(decodedSource);
     m_sourceHasAlphaVariation = document::hasAlphaVariation(m_previewSource);
 
     auto* layout = new QVBoxLayout(this);

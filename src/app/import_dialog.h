@@ -59,6 +59,11 @@ std::optional<model::PixelImage> performImport(const document::Bytes& imageData,
 // that fits the box, at least 1.
 int importPreviewZoom(int width, int height);
 
+// The source as the dialog previews it: decoded at the size an import into
+// 128 x 128 needs. Null when the bytes do not decode (damaged data, or over the
+// decoding budget), which is what the import itself would meet.
+QImage importSource(const document::Bytes& imageData);
+
 // "画像を取り込む": canvas size, colour mode and method for one import. Emits
 // imported() with the converted image and accepts, or rejects on キャンセル,
 // Escape, the close button, or a source that no longer decodes.
@@ -74,7 +79,10 @@ class ImportConfirmationDialog : public QDialog {
 public:
     static constexpr int previewBoxSide = 256;
 
-    explicit ImportConfirmationDialog(document::Bytes imageData, QWidget* parent = nullptr);
+    // `decodedSource` is importSource(imageData) when the caller has it already;
+    // null decodes it here.
+    explicit ImportConfirmationDialog(document::Bytes imageData, QWidget* parent = nullptr,
+                                      QImage decodedSource = {});
     ~ImportConfirmationDialog() override;
 
     ImportChoices choices() const;

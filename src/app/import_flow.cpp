@@ -10,7 +10,6 @@
 #include "app/document_controller.h"
 #include "app/import_dialog.h"
 #include "document/bitmap_document.h"
-#include "document/raster_bridge.h"
 
 namespace pixmora::app {
 
@@ -82,16 +81,20 @@ void ImportFlow::importImage(QWidget* parent)
         return;
     const QString fileName = QFileInfo(path).fileName();
     const std::optional<document::Bytes> data = readImportFile(path);
-    if (!data || !document::isReadableImage(*data)) {
+    // Decoded in full here, not just its header read: a file whose pixels are damaged
+    // or too large would otherwise open the dialog and then import nothing, silently.
+    QImage source = data ? importSource(*data) : QImage();
+    if (source.isNull()) {
         showImportFailureAlert(parent, fileName);
         return;
     }
-    presentImportConfirmation(parent, *data);
+    presentImportConfirmation(parent, *data, std::move(source));
 }
 
-void ImportFlow::presentImportConfirmation(QWidget* parent, const document::Bytes& imageData)
+void ImportFlow::presentImportConfirmation(QWidget* parent, const document::Bytes& imageData,
+                                           QImage decodedSource)
 {
-    ImportConfirmationDialog dialog(imageData, parent);
+    ImportConfirmationDialog dialog(imageData, parent, std::move(decodedSource));
     connect(&dialog, &ImportConfirmationDialog::imported, this, &ImportFlow::onImport);
     m_interaction->runConfirmation(dialog);
 }

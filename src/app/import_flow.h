@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include <QImage>
 #include <QObject>
 #include <QString>
 
@@ -56,7 +57,9 @@ public:
     ~ImportFlow() override;
 
     void importImage(QWidget* parent);
-    void presentImportConfirmation(QWidget* parent, const document::Bytes& imageData);
+    // `decodedSource` as importSource() gives it, when already decoded.
+    void presentImportConfirmation(QWidget* parent, const document::Bytes& imageData,
+                                   QImage decodedSource = {});
 
 private:
     void showImportFailureAlert(QWidget* parent, const QString& fileName);

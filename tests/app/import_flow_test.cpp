@@ -2,6 +2,7 @@
 
 #include <QBuffer>
 #include <QComboBox>
+#include <QFile>
 #include <QImage>
 #include <QPainter>
 #include <QPushButton>
@@ -94,7 +95,20 @@ private slots:
         QCOMPARE(m_script->warnings[0].title, QStringLiteral("画像を読み込めませんでした"));
         QCOMPARE(m_script->warnings[0].text,
                  QStringLiteral("\"notes.png\" は画像として認識できないか、対応していない形式です。"));
+        // A sound header over pixel data that does not inflate: refused before the dialog.
         const QString path = write("wide.png", 1000, 500, Qt::red);
+        QFile source(path);
+        QVERIFY(source.open(QIODevice::ReadOnly));
+        QByteArray damaged = source.readAll();
+        damaged.replace(damaged.indexOf("IDAT") + 4, 2, "\xff\xff");
+        QFile broken(m_dir.filePath("broken.png"));
+        QVERIFY(broken.open(QIODevice::WriteOnly) && broken.write(damaged) == damaged.size());
+        broken.close();
+        runImport(broken.fileName(), nullptr);
+        QCOMPARE(m_script->dialogsShown, 0);
+        QCOMPARE(m_script->warnings.size(), 2);
+        QCOMPARE(m_script->warnings[1].text,
+                 QStringLiteral("\"broken.png\" は画像として認識できないか、対応していない形式です。"));
         runImport(path, [](auto& dialog) {
             QCOMPARE(dialog.windowTitle(), QStringLiteral("画像を取り込む"));
             QCOMPARE(dialog.palettePicker()->currentText(), QStringLiteral("しない"));
