@@ -63,7 +63,7 @@ private:
     bool m_notifying = false;
 };
 
-// A key pressed during a drag may commit apart from the gesture's own write.
+// Keys and edit commands given during a drag must wait for its end.
 enum class StepKind { mouse, key, command };
 
 class PropertyRun {
@@ -170,6 +170,9 @@ private:
                 const CanvasKey key = keys[below(4)];
                 apply(StepKind::key, [&] { m_canvas.keyPress(key); });
             }
+            if (chance(4)) {
+                apply(StepKind::key, [&] { chance(50) ? m_canvas.paste() : m_canvas.cut(); });
+            }
             if (chance(6)) {
                 outside();
             }
@@ -214,7 +217,10 @@ private:
         if (delta > 1) {
             fail("one call wrote the document " + std::to_string(delta) + " times");
         }
-        m_operationWrites += kind == StepKind::key ? 0 : delta;
+        if (kind == StepKind::key && delta > 0) {
+            fail("a key or command during a gesture changed the document");
+        }
+        m_operationWrites += delta;
         if (kind == StepKind::mouse && delta > 0 && m_host.outsideChanges != m_outsideBefore) {
             fail("a gesture interrupted by an outside change still wrote the document");
         }
