@@ -144,8 +144,8 @@ void CanvasRaster::paint(QPainter& painter, const QRect& exposed)
         return;
     }
     if (!m_layerValid) {
-        if (m_layer.width() != 3 * m_image.width || m_layer.height() != 3 * m_image.height) {
-            m_layer = QImage(int(3 * m_image.width), int(3 * m_image.height),
+        if (m_layer.width() != 3 * m_image.width + 1 || m_layer.height() != 3 * m_image.height + 1) {
+            m_layer = QImage(int(3 * m_image.width + 1), int(3 * m_image.height + 1),
                              QImage::Format_RGB32);
         }
         composeLayer(0, 0, m_image.width, m_image.height);
@@ -248,6 +248,16 @@ void CanvasRaster::composeLayer(std::int64_t x0, std::int64_t y0, std::int64_t x
     composer.fillRect(target, m_background);
     composer.setCompositionMode(QPainter::CompositionMode_SourceOver);
     composer.drawImage(target.topLeft(), fills);
+    // The lines closing the grid along the right and bottom edges, kept past the last
+    // cell: a column and a row of their own, then the corner.
+    const QRect closing = target.adjusted(0, 0, x1 == m_image.width ? 1 : 0,
+                                          y1 == m_image.height ? 1 : 0);
+    if (x1 == m_image.width) {
+        composer.fillRect(QRect(closing.right(), closing.top(), 1, closing.height()), gridColor);
+    }
+    if (y1 == m_image.height) {
+        composer.fillRect(QRect(closing.left(), closing.bottom(), closing.width(), 1), gridColor);
+    }
 
     // Floating pixels cover their whole cells, drawn the way the overlay draws them
     // on screen: scaled without smoothing, source over.
@@ -271,9 +281,25 @@ void CanvasRaster::composeLayer(std::int64_t x0, std::int64_t y0, std::int64_t x
         }
     }
     composer.setRenderHint(QPainter::SmoothPixmapTransform, false);
-    composer.drawImage(QRectF(double(3 * fx0), double(3 * fy0), 3.0 * floating.width(),
-                              3.0 * floating.height()),
-                       floating, QRectF(floating.rect()));
+    const QRect covered(int(3 * fx0), int(3 * fy0), 3 * floating.width(), 3 * floating.height());
+    composer.drawImage(QRectF(covered), floating, QRectF(floating.rect()));
+    // Floating pixels in the last column or row cover the closing line too.
+    const bool right = fx1 == m_image.width;
+    const bool bottom = fy1 == m_image.height;
+    const int fw = floating.width();
+    const int fh = floating.height();
+    if (right) {
+        composer.drawImage(QRect(covered.right() + 1, covered.top(), 1, covered.height()),
+                           floating, QRect(fw - 1, 0, 1, fh));
+    }
+    if (bottom) {
+        composer.drawImage(QRect(covered.left(), covered.bottom() + 1, covered.width(), 1),
+                           floating, QRect(0, fh - 1, fw, 1));
+    }
+    if (right && bottom) {
+        composer.drawImage(QRect(covered.right() + 1, covered.bottom() + 1, 1, 1), floating,
+                           QRect(fw - 1, fh - 1, 1, 1));
+    }
 }
 
 std::vector<int> CanvasRaster::axisMap(int from, int to, std::int64_t cells) const
@@ -289,9 +315,14 @@ std::vector<int> CanvasRaster::axisMap(int from, int to, std::int64_t cells) con
         }
         const double middle = alignedEdge(double(c) * s + s / 2.0);
         const double end = alignedEdge(double(c + 1) * s);
+        // The last cell gives its last view pixel to the line closing the grid.
+        const double closing = grid && c == cells - 1 ? end - 1 : -1.0;
         for (auto v = std::int64_t(std::max(start, double(from))); v < std::min(end, double(to));
              ++v) {
-            const int part = grid && double(v) == start ? 0 : double(v) < middle ? 1 : 2;
+            const int part = grid && double(v) == start ? 0
+                             : double(v) == closing     ? 3
+                             : double(v) < middle       ? 1
+                                                        : 2;
             map[static_cast<std::size_t>(v - from)] = int(3 * c + part);
         }
     }

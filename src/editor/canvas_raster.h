@@ -18,7 +18,8 @@ namespace pixmora::editor {
 
 // The pixel layer of the canvas at a zoom: every cell filled with its pixel's
 // colour over the background, or with a 2 x 2 checker for a transparent pixel,
-// and from pixel size 6 up the grid over the first column and row of each cell.
+// and from pixel size 6 up the grid over the first column and row of each cell and
+// the last column and row of the canvas, which close it.
 // Cells follow the aliased fill rule: a cell covers the view pixels from
 // round(x * s) to round((x + 1) * s), its left quarter half of that, rounded alike.
 // Floating pixels, when given, are laid over whole cells, grid included, as a
@@ -71,8 +72,8 @@ private:
     // pixel `origin`.
     void render(QImage& target, QPoint origin, const QRect& area) const;
     // For view pixels from..to-1 along one axis of `cells` cells: the layer index
-    // (3 * cell + part: 0 the grid line on a cell's first pixel, 1 and 2 the halves),
-    // or outside.
+    // (3 * cell + part: 0 the grid line on a cell's first pixel, 1 and 2 the halves;
+    // 3 * cells the closing line on the last cell's last pixel), or outside.
     std::vector<int> axisMap(int from, int to, std::int64_t cells) const;
     QRect viewRectOfCells(std::int64_t x0, std::int64_t y0, std::int64_t x1,
                           std::int64_t y1) const;
@@ -93,7 +94,7 @@ private:
     model::PixelPoint m_floatingOrigin;
     // Each pixel as a 3 x 3 block of what its cell shows: the grid colour along the
     // top row and left column, the quarters already over the background, floating
-    // pixels over all of it.
+    // pixels over all of it; then one more column and row for the closing lines.
     QImage m_layer;
     bool m_layerValid = false;
     // The view pixels of m_renderedArea at m_pixelSize: the whole canvas when within

@@ -87,16 +87,24 @@ bool near(QColor a, QColor b)
     return within(a.red(), b.red()) && within(a.green(), b.green()) && within(a.blue(), b.blue());
 }
 
-// Grid pixels (each cell's first column and row from pixel size 6 up) are skipped.
-QByteArray firstDifference(const QImage& actual, const QImage& expected, int s)
+// From pixel size 6 up, each cell's first column and row and the canvas's last
+// column and row (`canvasSize`) are the grid's, the rest the oracle's.
+QByteArray firstDifference(const QImage& actual, const QImage& expected, int s,
+                           QSize canvasSize = {})
 {
     if (actual.size() != expected.size()) {
         return "sizes differ";
     }
+    if (!canvasSize.isValid()) {
+        canvasSize = actual.size();
+    }
     for (int y = 0; y < actual.height(); ++y) {
         for (int x = 0; x < actual.width(); ++x) {
-            const bool grid = s >= 6 && (x % s == 0 || y % s == 0);
-            if (!grid && !near(actual.pixelColor(x, y), expected.pixelColor(x, y))) {
+            const bool grid = s >= 6
+                              && (x % s == 0 || y % s == 0 || x == canvasSize.width() - 1
+                                  || y == canvasSize.height() - 1);
+            const QColor wanted = grid ? CanvasRaster::gridColor : expected.pixelColor(x, y);
+            if (!near(actual.pixelColor(x, y), wanted)) {
                 return QStringLiteral("zoom %1 at (%2, %3)").arg(s).arg(x).arg(y).toUtf8();
             }
         }
@@ -123,6 +131,7 @@ class PixelCanvasWidgetTest : public QObject {
 
 private slots:
     void renderingMatchesTheCellRuleAtEveryZoom();
+    void floatingPixelsCoverTheClosingGridLines();
     void partialRepaintMatchesFullPaint();
     void rasterPastItsBudgetKeepsAWindowUpToDate();
     void outlineIsTheDashedStrokeInEveryPaintedPart();
@@ -150,6 +159,33 @@ void PixelCanvasWidgetTest::renderingMatchesTheCellRuleAtEveryZoom()
             QCOMPARE(firstDifference(out, cellOracle(image, s), s), QByteArray());
         }
     }
+}
+
+void PixelCanvasWidgetTest::floatingPixelsCoverTheClosingGridLines()
+{
+    constexpr int s = 8;
+    const PixelImage image = sampler(4, 3);
+    const PixelImage floating(2, 2, {blue, clear, clear, red});
+    CanvasRaster raster;
+    raster.setImage(image);
+    raster.setAppearance(s, checkerLight, checkerDark, background);
+    raster.setFloating(&floating, {3, 2});  // only its top-left pixel lies on the canvas
+    QImage out(4 * s, 3 * s, QImage::Format_RGB32);
+    QPainter painter(&out);
+    raster.paint(painter, out.rect());
+    painter.end();
+    const QColor blueColour(blue.r, blue.g, blue.b);
+    // The whole last cell, the closing lines' corner included, is the floating pixel.
+    for (const QPoint p : {QPoint(24, 16), QPoint(31, 16), QPoint(24, 23), QPoint(31, 23)}) {
+        QCOMPARE(out.pixelColor(p), blueColour);
+    }
+    QCOMPARE(out.pixelColor(31, 15), CanvasRaster::gridColor);
+    QCOMPARE(out.pixelColor(23, 23), CanvasRaster::gridColor);
+    raster.setFloating(nullptr);
+    painter.begin(&out);
+    raster.paint(painter, out.rect());
+    painter.end();
+    QCOMPARE(out.pixelColor(31, 23), CanvasRaster::gridColor);
 }
 
 void PixelCanvasWidgetTest::partialRepaintMatchesFullPaint()
@@ -184,8 +220,10 @@ void PixelCanvasWidgetTest::rasterPastItsBudgetKeepsAWindowUpToDate()
         QPainter painter(&out);
         raster.paint(painter, areas[step]);
         painter.end();
-        const QByteArray difference =
-            firstDifference(out.copy(areas[step]), cellOracle(image, s).copy(areas[step]), s);
+        const QSize canvasFromArea(out.width() - areas[step].left(),
+                                   out.height() - areas[step].top());
+        const QByteArray difference = firstDifference(
+            out.copy(areas[step]), cellOracle(image, s).copy(areas[step]), s, canvasFromArea);
         QVERIFY2(difference.isEmpty(), (QByteArray::number(step) + ": " + difference).constData());
     }
 }
