@@ -368,7 +368,12 @@ QToolButton* ImportConfirmationDialog::helpButton() const
 
 void ImportConfirmationDialog::performImport()
 {
-    const ImportChoices state = choices();
+    ImportChoices state = choices();
+    // As the new-canvas sheet does: a size typed outside the range and never
+    // normalised (the click left the focus in the field) must not import nothing,
+    // or a picture too large to open as a document.
+    state.width = std::clamp(state.width, m_sizeModel->lower(), m_sizeModel->upper());
+    state.height = std::clamp(state.height, m_sizeModel->lower(), m_sizeModel->upper());
     const std::optional<model::PixelImage> image = app::performImport(m_imageData, state);
     if (!image) {
         reject();

@@ -136,6 +136,16 @@ private slots:
         QCOMPARE(image.height, 64);
         QCOMPARE(image.at(50, 62), model::kOpaqueBlack);
         QCOMPARE(image.at(50, 63), model::kTransparent);
+        // Sizes typed past the range and never normalised are held to it.
+        runImport(write("small.png", 16, 16, Qt::black), [](auto& dialog) {
+            dialog.sizeModel()->setLockAspectRatio(false);
+            dialog.sizeModel()->setWidth(300);
+            dialog.sizeModel()->setHeight(0);
+            dialog.importButton()->click();
+        });
+        QCOMPARE(m_controller->windows().size(), 2);
+        const model::PixelImage& held = m_controller->windows()[1]->document()->value().image;
+        QCOMPARE(std::pair(held.width, held.height), std::pair(std::int64_t(128), std::int64_t(8)));
     }
 
     // Set PIXMORA_SCREENSHOT_DIR to write the README's picture of the dialog.
