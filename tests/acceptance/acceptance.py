@@ -254,13 +254,17 @@ class Canvas:
                 first, last = (solid_bbox(exact_mask(shot, c)) for c in (MAGENTA, CYAN))
             if not (first and last):
                 return None
-            # Boxes start a pixel in past a grid line; while they misfit, layout is under way.
+            # With the grid shown, the boxes lie a pixel inside its first and closing
+            # lines; while they misfit, layout is under way.
             span_x, span_y = last[2] - first[0], last[3] - first[1]
             zoom = round(span_x / size[0])
-            if zoom < 2 or round(span_y / size[1]) != zoom or not (
-                    0 <= size[0] * zoom - span_x <= 1 and 0 <= size[1] * zoom - span_y <= 1):
+            short = size[0] * zoom - span_x
+            if zoom < 2 or round(span_y / size[1]) != zoom or short not in (0, 2) or (
+                    size[1] * zoom - span_y != short):
                 return None
-            return (box[0] + last[2] - size[0] * zoom, box[1] + last[3] - size[1] * zoom), zoom
+            inset = short // 2
+            return (box[0] + last[2] + inset - size[0] * zoom,
+                    box[1] + last[3] + inset - size[1] * zoom), zoom
 
         self.origin, self.zoom = wait_until(f"a {size[0]} x {size[1]} canvas", locate,
                                             stable=True)
