@@ -274,6 +274,33 @@ bool hasOverlongPngChunk(const Bytes& data)
     return false;
 }
 
+std::optional<std::uint64_t> pngImageDataEnd(const Bytes& data)
+{
+    if (!hasSignatureAt(data, 0)) {
+        return std::nullopt;
+    }
+    const std::uint64_t count = data.size();
+    std::uint64_t pos = pngSignature.size();
+    bool imageDataSeen = false;
+    while (count - pos >= 8) {
+        const std::uint8_t* header = data.data() + pos;
+        const std::uint64_t length = readBigEndian32(header);
+        const bool imageData = typeEquals(header + 4, "IDAT");
+        if (length > count - pos - 8) {
+            if (imageDataSeen && !imageData) {
+                return pos;
+            }
+            return std::nullopt;
+        }
+        if (typeEquals(header + 4, "IEND")) {
+            return std::nullopt;
+        }
+        imageDataSeen = imageDataSeen || imageData;
+        pos = std::min(count, pos + 12 + length);
+    }
+    return std::nullopt;
+}
+
 Bytes makePngChunk(std::string_view type, const Bytes& data)
 {
     if (type.size() != 4) {

@@ -35,6 +35,11 @@ std::optional<std::pair<std::int64_t, std::int64_t>> findPngChunk(std::string_vi
 // that many times.
 bool hasOverlongPngChunk(const Bytes& data);
 
+// For data that starts as a PNG whose first overlong chunk comes after its image
+// data has ended (a damaged text at the end, say): the offset of that chunk. The
+// bytes before it, closed with an IEND, hold the whole picture. Nothing otherwise.
+std::optional<std::uint64_t> pngImageDataEnd(const Bytes& data);
+
 // One complete chunk: length, type, data, CRC.
 Bytes makePngChunk(std::string_view type, const Bytes& data);
 

@@ -53,10 +53,23 @@ bool fitsBudget(QSize size)
 // libpng allocates and zeroes a chunk's declared length before reading it, so data
 // with a PNG stream (whole, or inside an icon) whose chunk claims more bytes than the
 // data holds is refused unread: that stream could never decode, and trying could cost
-// gigabytes for a file of a few bytes.
-bool safeToDecode(const Bytes& data)
+// gigabytes for a file of a few bytes. A PNG damaged only past its image data (a
+// cut-off or corrupted text at the end) is read from the bytes before the damage,
+// closed with an IEND, so the picture is not lost with it. Returns the bytes to
+// decode (data itself, or the repaired copy), or nullptr.
+const Bytes* decodableBytes(const Bytes& data, Bytes& repaired)
 {
-    return !hasOverlongPngChunk(data);
+    if (!hasOverlongPngChunk(data)) {
+        return &data;
+    }
+    const auto end = pngImageDataEnd(data);
+    if (!end) {
+        return nullptr;
+    }
+    repaired.assign(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(*end));
+    const Bytes iend = makePngChunk("IEND", {});
+    repaired.insert(repaired.end(), iend.begin(), iend.end());
+    return &repaired;
 }
 
 // Naming the format of the common kinds spares Qt probing, and loading, every
@@ -258,12 +271,14 @@ std::optional<Bytes> encodeImage(const model::PixelImage& image, ImageFormat for
 
 std::optional<model::PixelImage> decodeImageData(const Bytes& data)
 {
-    if (!safeToDecode(data)) {
+    Bytes repaired;
+    const Bytes* bytes = decodableBytes(data, repaired);
+    if (!bytes) {
         return std::nullopt;
     }
-    ByteSource source(data);
+    ByteSource source(*bytes);
     QImageReader reader(source.device());
-    prepareReader(reader, data, false);
+    prepareReader(reader, *bytes, false);
     if (!fitsBudget(reader.size())) {
         return std::nullopt;
     }
@@ -361,12 +376,14 @@ bool hasAlphaVariation(const QImage& source)
 
 std::optional<QSize> sourceImageSize(const Bytes& data)
 {
-    if (!safeToDecode(data)) {
+    Bytes repaired;
+    const Bytes* bytes = decodableBytes(data, repaired);
+    if (!bytes) {
         return std::nullopt;
     }
-    ByteSource source(data);
+    ByteSource source(*bytes);
     QImageReader reader(source.device());
-    prepareReader(reader, data, true);
+    prepareReader(reader, *bytes, true);
     QSize size = reader.size();
     if (!reader.canRead() || !size.isValid() || size.isEmpty()) {
         return std::nullopt;
@@ -379,12 +396,14 @@ std::optional<QSize> sourceImageSize(const Bytes& data)
 
 QImage decodeSourceImage(const Bytes& data, std::optional<QSize> fitInto)
 {
-    if (!safeToDecode(data)) {
+    Bytes repaired;
+    const Bytes* bytes = decodableBytes(data, repaired);
+    if (!bytes) {
         return {};
     }
-    ByteSource source(data);
+    ByteSource source(*bytes);
     QImageReader reader(source.device());
-    prepareReader(reader, data, true);
+    prepareReader(reader, *bytes, true);
     const QSize stored = reader.size();
     if (!stored.isValid() || stored.isEmpty()) {
         return {};
@@ -405,12 +424,14 @@ QImage decodeSourceImage(const Bytes& data, std::optional<QSize> fitInto)
 
 bool isReadableImage(const Bytes& data)
 {
-    if (!safeToDecode(data)) {
+    Bytes repaired;
+    const Bytes* bytes = decodableBytes(data, repaired);
+    if (!bytes) {
         return false;
     }
-    ByteSource source(data);
+    ByteSource source(*bytes);
     QImageReader reader(source.device());
-    prepareReader(reader, data, false);
+    prepareReader(reader, *bytes, false);
     if (!reader.canRead()) {
         return false;
     }

@@ -29,8 +29,9 @@ std::optional<Bytes> encodeImage(const model::PixelImage& image, ImageFormat for
 
 // Any readable image at its own pixel size, with exact straight-alpha pixels
 // (transparent ones as (0,0,0,0)). Nothing for undecodable data, images over the
-// decoding budget, or a PNG with a chunk longer than the data (never handed to the
-// decoder, nor by the functions below).
+// decoding budget, or a PNG with a chunk longer than the data before its image data
+// ends (never handed to the decoder, nor by the functions below; damage after it
+// is cut off).
 std::optional<model::PixelImage> decodeImageData(const Bytes& data);
 
 struct FittedImage {

@@ -66,10 +66,15 @@ Bytes squarePng(std::uint32_t side, std::uint8_t depth, std::uint8_t colourType,
     return test::pngWithHeader(side, side, rest, depth, colourType);
 }
 
-Bytes sampleDocument()
+PixelImage sampleDocumentImage()
 {
     const test::Legend legend{{'.', model::kTransparent}, {'k', kBlack}, {'r', kRed}, {'b', kBlue}};
-    return *writeDocument({test::picture({"k.r", "rkb"}, legend), false, ColorMode::sixteenColor});
+    return test::picture({"k.r", "rkb"}, legend);
+}
+
+Bytes sampleDocument()
+{
+    return *writeDocument({sampleDocumentImage(), false, ColorMode::sixteenColor});
 }
 
 struct Import {
@@ -113,10 +118,25 @@ std::vector<HostileFile> hostileFiles()
         {"decompressionBombWithinBudget",
          writes([] { return squarePng(4096, 1, 0, std::vector<Bytef>(513 * 4096)); }), kOversized,
          Import{.image = PixelImage(8, 8, std::vector<RGBAColor>(64, kBlack))}},
+        // Damage past the image data loses only the mode; before it, the file.
         {"overlongModeChunk",  // the mode chunk claims a gigabyte more
          writes([] {
              Bytes png = sampleDocument();
              png[static_cast<std::size_t>(findPngChunk("tEXt", png).value().first)] ^= 0x40;
+             return png;
+         }),
+         sampleDocumentImage()},
+        {"cutOffInTheModeChunk",
+         writes([] {
+             Bytes png = sampleDocument();
+             png.resize(static_cast<std::size_t>(findPngChunk("tEXt", png).value().first) + 11);
+             return png;
+         }),
+         sampleDocumentImage()},
+        {"overlongPaletteChunk",
+         writes([] {
+             Bytes png = sampleDocument();
+             png[static_cast<std::size_t>(findPngChunk("PLTE", png).value().first)] ^= 0x40;
              return png;
          }),
          kNotAnImage, Import{}},
