@@ -133,11 +133,12 @@ void SwatchGridWidget::paintEvent(QPaintEvent* event)
     const QColor dark = toDisplayColor(m_state->checkerDarkColor());
     for (int i = 0; i < count(); ++i) {
         const QRect cell = cellGeometry(i);
-        if (!event->rect().intersects(cell))
+        // The outline reaches half its width (at most 1) past the cell, into the gap.
+        const QRect drawn = cell.adjusted(-1, -1, 1, 1);
+        if (!event->rect().intersects(drawn))
             continue;
-        // Each cell is drawn as if it were on its own: nothing of it outside.
         painter.save();
-        painter.setClipRect(cell);
+        painter.setClipRect(drawn);
         painter.translate(cell.topLeft());
         paintGridCell(painter, QRectF(QPointF(0, 0), cell.size()), colorAt(i), outline(i),
                       palette(), light, dark);

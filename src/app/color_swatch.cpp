@@ -83,12 +83,12 @@ void paintGridCell(QPainter& painter, const QRectF& area, model::RGBAColor color
 {
     paintSwatchFill(painter, area, color, checkerLight, checkerDark);
     const SwatchOutlineStyle style = swatchOutlineStyle(outline, palette);
-    const double half = style.width / 2.0;
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(QPen(style.color, style.width));
     painter.setBrush(Qt::NoBrush);
-    painter.drawRoundedRect(area.adjusted(half, half, -half, -half), kOutlineRadius, kOutlineRadius);
+    // Centred on the cell's edge: half the line lies in the gap around it.
+    painter.drawRoundedRect(area, kOutlineRadius, kOutlineRadius);
     painter.restore();
 }
 

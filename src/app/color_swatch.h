@@ -38,7 +38,7 @@ SwatchOutline swatchOutline(model::RGBAColor cell, model::RGBAColor currentColor
 SwatchOutlineStyle swatchOutlineStyle(SwatchOutline outline, const QPalette& palette);
 
 // One grid cell in `area`: the swatch fill of its colour and, along the cell's edge,
-// its outline (corner radius 3, kept inside the cell).
+// its outline (corner radius 3, centred on the edge: half of it lies outside `area`).
 void paintGridCell(QPainter& painter, const QRectF& area, model::RGBAColor color,
                    SwatchOutline outline, const QPalette& palette, const QColor& checkerLight,
                    const QColor& checkerDark);

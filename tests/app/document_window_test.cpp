@@ -233,6 +233,11 @@ private slots:
         QCOMPARE(state.currentColor(), grid->colorAt(3));
         QCOMPARE(state.secondaryColor(), model::kTransparent);
         QTest::mouseRelease(window, Qt::LeftButton, {}, cellCentre(3));
+        // The drawing colour's ring is centred on the cell's edge: as thick outside as in.
+        const QImage ring = grid->grab().toImage();
+        const QRect third = grid->cellGeometry(3);
+        QCOMPARE(ring.pixelColor(third.left() - 1, third.center().y()),
+                 ring.pixelColor(third.left(), third.center().y()));
         QTest::mousePress(window, Qt::RightButton, {}, cellCentre(7));
         QCOMPARE(state.secondaryColor(), grid->colorAt(7));
         QTest::mouseRelease(window, Qt::RightButton, {}, cellCentre(7));
