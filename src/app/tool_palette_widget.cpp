@@ -123,12 +123,6 @@ QKeySequence ToolPaletteWidget::toolShortcut(EditorTool tool)
     return {};
 }
 
-QString ToolPaletteWidget::toolTip(EditorTool tool)
-{
-    return QStringLiteral("%1 (%2)").arg(toolTitle(tool),
-                                         toolShortcut(tool).toString(QKeySequence::NativeText));
-}
-
 bool ToolPaletteWidget::showsShapeOptions(EditorTool tool)
 {
     return tool == EditorTool::rectangle || tool == EditorTool::ellipse;
@@ -158,7 +152,7 @@ ToolPaletteWidget::ToolPaletteWidget(EditorUIState* state, QWidget* parent)
             layout->addWidget(inset);
         }
         auto* toolButton = new ToolButton(toolTitle(tool), toolSymbol(tool), this);
-        toolButton->setToolTip(toolTip(tool));
+        toolButton->setToolTip(toolTitle(tool));
         connect(toolButton, &ToolButton::clicked, this, [this, tool] { m_state->setCurrentTool(tool); });
         m_buttons[i] = toolButton;
         auto* key = new QShortcut(toolShortcut(tool), this);

@@ -78,8 +78,6 @@ public:
 
     // The key that picks a tool: P, G, E, M, R, O, L in palette order.
     static QKeySequence toolShortcut(editor::EditorTool tool);
-    // The button's tooltip: the title with its key, e.g. "ペン (P)".
-    static QString toolTip(editor::EditorTool tool);
     // Whether the outline/fill options belong on screen for this tool.
     static bool showsShapeOptions(editor::EditorTool tool);
 

@@ -181,14 +181,16 @@ private slots:
         QCOMPARE(window->document()->value().image.at(0, 0), (model::RGBAColor{0, 0, 0, 255}));
         editor::EditorUIState paletteState;
         app::ToolPaletteWidget palette(&paletteState);
-        const QStringList tips{"ペン (P)", "バケツ (G)", "消しゴム (E)", "選択 (M)",
-                               "四角形 (R)", "楕円 (O)", "直線 (L)"};
+        const std::pair<QString, Qt::Key> tools[] = {
+            {"ペン", Qt::Key_P},    {"バケツ", Qt::Key_G}, {"消しゴム", Qt::Key_E},
+            {"選択", Qt::Key_M},    {"四角形", Qt::Key_R}, {"楕円", Qt::Key_O},
+            {"直線", Qt::Key_L}};
         for (int i = 1; i <= 7; ++i) {  // pen last: it is picked already
             const EditorTool tool = editor::allEditorTools[std::size_t(i % 7)];
-            const QString& tip = tips[i % 7];
-            QCOMPARE(palette.button(tool)->toolTip(), tip);
-            QCOMPARE(palette.button(tool)->title(), tip.chopped(4));
-            QTest::keyClick(canvas, Qt::Key(tip.at(tip.size() - 2).unicode()));
+            const auto& [title, key] = tools[i % 7];
+            QCOMPARE(palette.button(tool)->toolTip(), title);
+            QCOMPARE(palette.button(tool)->title(), title);
+            QTest::keyClick(canvas, key);
             QCOMPARE(window->uiState()->currentTool(), tool);
         }
     }
