@@ -405,7 +405,13 @@ bool CanvasController::keyPress(CanvasKey key)
         return false;
     }
     if (m_gestureActive) {
-        return true;
+        // Mid-gesture only Escape acts, on what is being dragged: a shape, or floating
+        // pixels being moved or resized. The other keys wait for the release.
+        if (key == CanvasKey::cancel && (m_shapeDragState || m_floatingSelection)) {
+            cancel();
+            redisplay();
+        }
+        return key != CanvasKey::other;
     }
     switch (key) {
     case CanvasKey::commit:

@@ -107,10 +107,11 @@ public:
     // none, so the widget passes the event on.
     bool shiftChanged(bool shift);
     // False when the key is not the canvas's (other keys, or a preview canvas).
-    // The canvas's keys do nothing while a mouse gesture is under way.
+    // While a mouse gesture is under way only Escape acts, cancelling a shape or a
+    // move or resize of floating pixels.
     bool keyPress(CanvasKey key);
-    // Between a press and its release; keys and edit commands wait for its end, so
-    // they never act on a half-made stroke or drag.
+    // Between a press and its release; the other keys and the edit commands wait for
+    // its end, so they never act on a half-made stroke or drag.
     bool isGestureActive() const { return m_gestureActive; }
 
     // --- edit commands (ignored during a gesture) ---

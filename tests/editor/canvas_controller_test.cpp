@@ -87,22 +87,31 @@ TEST_F(CanvasCommands, APasteSnapsToTheColourModeAndIsCommittedByTheWindowOrTheN
     ASSERT_TRUE(canvas.floatingSelection().has_value());
 }
 
-TEST_F(CanvasCommands, KeysAndEditCommandsWaitForTheGestureToEnd)
+TEST_F(CanvasCommands, MidGestureOnlyEscapeActsAndOnlyOnWhatIsDragged)
 {
-    // A paste or a key in the middle of a shape drag must not leave the drag behind
-    // (a later Escape would then lose the pasted image).
+    // A paste in the middle of a shape drag must not leave the drag behind (a later
+    // Escape would then lose the pasted image).
     clipboard.put(PixelImage(2, 2, {kRed, kRed, kRed, kRed}));
     state.setCurrentTool(EditorTool::rectangle);
+    state.setSelectionRect(PixelRect{0, 0, 8, 8});
     press(0, 0);
     drag(3, 3);
     canvas.paste();
-    EXPECT_TRUE(canvas.keyPress(CanvasKey::cancel));
+    canvas.cut();
+    EXPECT_TRUE(canvas.keyPress(CanvasKey::deleteSelection));
+    EXPECT_TRUE(canvas.keyPress(CanvasKey::commit));
     EXPECT_FALSE(canvas.floatingSelection().has_value());
     EXPECT_EQ(state.currentTool(), EditorTool::rectangle);
+    EXPECT_TRUE(canvas.shapeDragState().has_value());
+    EXPECT_TRUE(canvas.keyPress(CanvasKey::cancel));  // drops the shape, keeps the selection
+    EXPECT_FALSE(canvas.shapeDragState().has_value());
     release(3, 3);
+    EXPECT_EQ(document.writes, 0);
+    EXPECT_TRUE(state.selectionRect().has_value());
+    stroke({0, 0}, {3, 3});
     EXPECT_EQ(documentRows(), padded({"####....", "#..#....", "#..#....", "####...."}));
 
-    // Return and a save during a move end it: the rest of the drag moves nothing.
+    // Return waits; a save during a move ends it, so the rest of the drag moves nothing.
     floatTheBlock();
     press(5, 5);
     drag(6, 6);
@@ -114,6 +123,17 @@ TEST_F(CanvasCommands, KeysAndEditCommandsWaitForTheGestureToEnd)
     EXPECT_EQ(state.selectionRect(), (PixelRect{5, 5, 3, 3}));
     EXPECT_EQ(documentRows(), padded({"........", "........", "........", "........",
                                       "........", ".....###", ".....###", ".....###"}));
+
+    // Escape during a move puts the lifted pixels back; the drag goes on moving nothing.
+    floatTheBlock();
+    press(5, 5);
+    drag(6, 6);
+    EXPECT_TRUE(canvas.keyPress(CanvasKey::cancel));
+    drag(7, 7);
+    release(7, 7);
+    EXPECT_FALSE(canvas.floatingSelection().has_value());
+    EXPECT_EQ(state.selectionRect(), (PixelRect{0, 0, 3, 3}));
+    EXPECT_EQ(documentRows(), blackBlock);
 }
 
 TEST_F(CanvasDrawing, TheSelectionAndTheImageBoundLineAndBucket)
