@@ -264,8 +264,8 @@ void DocumentWindow::buildMenus()
     QUndoStack* stack = m_document->undoStack();
     connect(m_undoAction, &QAction::triggered, stack, &QUndoStack::undo);
     connect(m_redoAction, &QAction::triggered, stack, &QUndoStack::redo);
-    connect(stack, &QUndoStack::canUndoChanged, m_undoAction, &QAction::setEnabled);
-    connect(stack, &QUndoStack::canRedoChanged, m_redoAction, &QAction::setEnabled);
+    connect(stack, &QUndoStack::canUndoChanged, this, &DocumentWindow::refreshEditActions);
+    connect(stack, &QUndoStack::canRedoChanged, this, &DocumentWindow::refreshEditActions);
     connect(m_cutAction, &QAction::triggered, m_mainCanvas, &editor::PixelCanvasWidget::cut);
     connect(m_copyAction, &QAction::triggered, m_mainCanvas, &editor::PixelCanvasWidget::copy);
     connect(m_pasteAction, &QAction::triggered, m_mainCanvas, &editor::PixelCanvasWidget::paste);
@@ -276,18 +276,32 @@ void DocumentWindow::buildMenus()
 
 void DocumentWindow::refreshEditActions()
 {
-    m_undoAction->setEnabled(m_document->undoStack()->canUndo());
-    m_redoAction->setEnabled(m_document->undoStack()->canRedo());
-    m_cutAction->setEnabled(m_mainCanvas->canCut());
-    m_copyAction->setEnabled(m_mainCanvas->canCopy());
-    m_pasteAction->setEnabled(m_mainCanvas->canPaste());
+    const bool editing = !m_sheet;
+    m_undoAction->setEnabled(editing && m_document->undoStack()->canUndo());
+    m_redoAction->setEnabled(editing && m_document->undoStack()->canRedo());
+    m_cutAction->setEnabled(editing && m_mainCanvas->canCut());
+    m_copyAction->setEnabled(editing && m_mainCanvas->canCopy());
+    m_pasteAction->setEnabled(editing && m_mainCanvas->canPaste());
 }
 
 void DocumentWindow::refreshZoomActions()
 {
+    const bool editing = !m_sheet;
     const double zoom = m_uiState->mainZoom();
-    m_zoomInAction->setEnabled(zoom < m_mainZoomStepper->upper());
-    m_zoomOutAction->setEnabled(zoom > m_mainZoomStepper->lower());
+    m_zoomInAction->setEnabled(editing && zoom < m_mainZoomStepper->upper());
+    m_zoomOutAction->setEnabled(editing && zoom > m_mainZoomStepper->lower());
+}
+
+void DocumentWindow::refreshSheetState()
+{
+    const bool editing = !m_sheet;
+    centralWidget()->setEnabled(editing);
+    m_saveAction->setEnabled(editing);
+    m_saveAsAction->setEnabled(editing);
+    refreshEditActions();
+    refreshZoomActions();
+    if (editing)
+        m_mainCanvas->setFocus();  // disabling the canvas took its focus away
 }
 
 void DocumentWindow::setRecentFiles(const QStringList& paths)
@@ -397,7 +411,10 @@ void DocumentWindow::presentSheetIfNeeded()
     m_sheet->setAttribute(Qt::WA_DeleteOnClose);
     connect(m_sheet, &NewCanvasDialog::createRequested, this, &DocumentWindow::createCanvas);
     connect(m_sheet, &QDialog::finished, this, &DocumentWindow::sheetFinished);
-    m_sheet->open();
+    // Not window-modal: that would block this window's menu bar too, and with it
+    // Open, New and Import, which the sheet has no business holding back.
+    m_sheet->show();
+    refreshSheetState();
 }
 
 void DocumentWindow::dismissSheet()
@@ -409,6 +426,7 @@ void DocumentWindow::dismissSheet()
     disconnect(sheet, nullptr, this, nullptr);
     sheet->close();
     sheet->deleteLater();
+    refreshSheetState();
 }
 
 void DocumentWindow::createCanvas(int width, int height, model::ColorMode mode)
@@ -428,6 +446,7 @@ void DocumentWindow::createCanvas(int width, int height, model::ColorMode mode)
 void DocumentWindow::sheetFinished()
 {
     m_sheet = nullptr;
+    refreshSheetState();
     // Closed without creating: only the flag is written.
     document::BitmapDocument value = m_document->value();
     if (!value.needsSizeConfiguration)
@@ -443,6 +462,7 @@ void DocumentWindow::closeEvent(QCloseEvent* event)
         return;
     }
     event->accept();
+    dismissSheet();  // closing the window answers nothing for the document
     emit closed();
 }
 

@@ -153,6 +153,9 @@ private:
     void dismissSheet();
     void createCanvas(int width, int height, model::ColorMode mode);
     void sheetFinished();
+    // While the sheet asks for the canvas size, only the File commands that do not
+    // touch this document stay live: the sheet blocks its document, not the program.
+    void refreshSheetState();
     void writeDocument(const document::BitmapDocument& value);
     void resetHistoryIfPending();
     void refreshEditActions();

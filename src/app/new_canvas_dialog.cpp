@@ -18,7 +18,6 @@ NewCanvasDialog::NewCanvasDialog(int width, int height, model::ColorMode mode, Q
     : QDialog(parent),
       m_colorMode(mode)
 {
-    setWindowModality(Qt::WindowModal);
     setWindowTitle(QStringLiteral("キャンバスサイズ"));
     setFixedWidth(dialogWidth);
 

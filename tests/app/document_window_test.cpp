@@ -88,6 +88,11 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(window));
         QTRY_VERIFY(window->newCanvasSheet() != nullptr);
         QPointer<app::NewCanvasDialog> sheet = window->newCanvasSheet();
+        // The sheet holds this document only: the File menu still opens and imports.
+        QCOMPARE(QApplication::activeModalWidget(), nullptr);
+        QVERIFY(window->openAction()->isEnabled() && window->newAction()->isEnabled());
+        QVERIFY(!window->centralWidget()->isEnabled());
+        QVERIFY(!window->saveAction()->isEnabled() && !window->zoomInAction()->isEnabled());
         sheet->sizeModel()->setWidth(24);
         sheet->sizeModel()->setHeight(8);
         sheet->createButton()->click();
@@ -95,6 +100,9 @@ private slots:
         QTRY_VERIFY(sheet.isNull() || !sheet->isVisible());
         QVERIFY(!window->document()->undoStack()->canUndo());  // nor after the deferred reset
         QVERIFY(!window->isWindowModified());
+        QVERIFY(window->centralWidget()->isEnabled() && window->saveAction()->isEnabled());
+        QVERIFY(window->zoomInAction()->isEnabled());
+        QCOMPARE(window->focusWidget(), window->mainCanvas());  // keys reach it at once
     }
 
     void menusInOrderAndEditActionsFollowCanvasAndHistory()
