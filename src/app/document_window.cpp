@@ -412,7 +412,9 @@ void DocumentWindow::presentSheetIfNeeded()
     connect(m_sheet, &NewCanvasDialog::createRequested, this, &DocumentWindow::createCanvas);
     connect(m_sheet, &QDialog::finished, this, &DocumentWindow::sheetFinished);
     // Not window-modal: that would block this window's menu bar too, and with it
-    // Open, New and Import, which the sheet has no business holding back.
+    // Open, New and Import, which the sheet has no business holding back. Their keys
+    // work from the sheet as well.
+    m_sheet->addActions({m_newAction, m_openAction, m_closeAction, m_quitAction});
     m_sheet->show();
     refreshSheetState();
 }

@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
 #include <QUndoStack>
@@ -93,6 +94,9 @@ private slots:
         QVERIFY(window->openAction()->isEnabled() && window->newAction()->isEnabled());
         QVERIFY(!window->centralWidget()->isEnabled());
         QVERIFY(!window->saveAction()->isEnabled() && !window->zoomInAction()->isEnabled());
+        QSignalSpy opens(window->openAction(), &QAction::triggered);
+        QTest::keyClick(sheet, Qt::Key_O, Qt::ControlModifier);
+        QCOMPARE(opens.size(), 1);
         sheet->sizeModel()->setWidth(24);
         sheet->sizeModel()->setHeight(8);
         sheet->createButton()->click();
