@@ -112,6 +112,8 @@ DocumentWindow::~DocumentWindow()
 {
     // Panels and canvases go first, while the state and document they point at live.
     disconnect(m_document, nullptr, this, nullptr);
+    // The stack announces its emptying as it goes, after this window is gone.
+    disconnect(m_document->undoStack(), nullptr, this, nullptr);
     m_mainCanvas->setDocumentBinding(nullptr);
     m_previewCanvas->setDocumentBinding(nullptr);
     delete takeCentralWidget();
