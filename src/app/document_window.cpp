@@ -264,8 +264,8 @@ void DocumentWindow::buildMenus()
     refreshZoomActions();
 
     QUndoStack* stack = m_document->undoStack();
-    connect(m_undoAction, &QAction::triggered, stack, &QUndoStack::undo);
-    connect(m_redoAction, &QAction::triggered, stack, &QUndoStack::redo);
+    connect(m_undoAction, &QAction::triggered, this, &DocumentWindow::undo);
+    connect(m_redoAction, &QAction::triggered, this, &DocumentWindow::redo);
     connect(stack, &QUndoStack::canUndoChanged, this, &DocumentWindow::refreshEditActions);
     connect(stack, &QUndoStack::canRedoChanged, this, &DocumentWindow::refreshEditActions);
     connect(m_cutAction, &QAction::triggered, m_mainCanvas, &editor::PixelCanvasWidget::cut);
@@ -274,6 +274,21 @@ void DocumentWindow::buildMenus()
     connect(m_mainCanvas, &editor::PixelCanvasWidget::editStateChanged, this,
             &DocumentWindow::refreshEditActions);
     refreshEditActions();
+}
+
+void DocumentWindow::undo()
+{
+    // Undo and Redo wait for the mouse button, as the other Edit commands do.
+    if (m_mainCanvas->isGestureActive())
+        return;
+    if (!m_mainCanvas->controller().undoPendingEdit())
+        m_document->undoStack()->undo();
+}
+
+void DocumentWindow::redo()
+{
+    if (!m_mainCanvas->isGestureActive())
+        m_document->undoStack()->redo();
 }
 
 void DocumentWindow::refreshEditActions()

@@ -158,6 +158,8 @@ private:
     void refreshSheetState();
     void writeDocument(const document::BitmapDocument& value);
     void resetHistoryIfPending();
+    void undo();
+    void redo();
     void refreshEditActions();
     void refreshZoomActions();
     void wheelZoom(const QWheelEvent& event);

@@ -580,6 +580,15 @@ void CanvasController::syncTool()
 
 void CanvasController::commitPendingFloatingSelection() { commitFloatingSelection(); }
 
+bool CanvasController::undoPendingEdit()
+{
+    if (!m_floatingSelection) {
+        return false;
+    }
+    cancelFloatingSelection();
+    return true;
+}
+
 // --- what the view draws ---
 
 QSizeF CanvasController::intrinsicSize() const

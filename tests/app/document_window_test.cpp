@@ -130,16 +130,21 @@ private slots:
         QVERIFY(window->undoAction()->isEnabled());
     }
 
-    void undoDropsAFloatingCopyAndSaveOrCloseIncludeAPendingOne()
+    void undoPutsFloatingPixelsBackFirstAndSaveOrCloseIncludeAPendingOne()
     {
         Host host;
         DocumentWindow* window = host.open(kDocument);
         editor::CanvasController& canvas = window->mainCanvas()->controller();
         canvas.mousePress(centre(window, 0, 3), editor::MouseButton::left, false);
         canvas.mouseRelease(centre(window, 0, 3), editor::MouseButton::left, false);
+        const PixelImage dotted = window->document()->value().image;
+        QVERIFY(dotted != kFourByFour);
         floatTopLeftTo(window, 2, 1);
-        window->undoAction()->trigger();
+        window->undoAction()->trigger();  // the move, which is not in the history yet
+        QVERIFY(!canvas.floatingSelection().has_value());
         window->commitPendingEdits();  // nothing stale is left to write back
+        QCOMPARE(window->document()->value().image, dotted);
+        window->undoAction()->trigger();
         QCOMPARE(window->document()->value().image, kFourByFour);
         floatTopLeftTo(window, 2, 2);
         host.ui->choices << app::SaveChangesChoice::cancel;
@@ -149,6 +154,16 @@ private slots:
         QCOMPARE(test::toRows(std::get<BitmapDocument>(read).image, kLegend),
                  (test::Rows{"....", "....", "..rr", "..rr"}));
         QVERIFY(!window->isWindowModified());
+
+        // Undo and Redo wait for the mouse button to come up.
+        window->uiState()->setCurrentTool(EditorTool::pen);
+        const QPoint corner = centre(window, 3, 0).toPoint();
+        QTest::mousePress(window->mainCanvas(), Qt::LeftButton, {}, corner);
+        window->undoAction()->trigger();
+        window->redoAction()->trigger();
+        QTest::mouseRelease(window->mainCanvas(), Qt::LeftButton, {}, corner);
+        QCOMPARE(window->document()->value().image.at(3, 0), model::kOpaqueBlack);
+        QCOMPARE(window->document()->value().image.at(2, 2), (model::RGBAColor{255, 0, 0, 255}));
     }
 
     void pixelUnderThePointerStaysPut()
