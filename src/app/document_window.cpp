@@ -201,8 +201,10 @@ void DocumentWindow::buildLayout()
     side->addLayout(preview);
     side->addWidget(divider(QFrame::HLine));
     m_colorPalette = new ColorPaletteWidget(m_uiState, m_document->value().colorMode);
+    // The panel takes all the height left: its grid gets the room it needs before
+    // any is left empty (an even share with a gap below made the 16-colour grid
+    // scroll beside empty space). What the cells do not fill stays empty under them.
     side->addWidget(m_colorPalette, 1);
-    side->addStretch(1);
     row->addWidget(m_sideColumn);
 
     setCentralWidget(root);

@@ -245,6 +245,19 @@ private slots:
         }
     }
 
+    void theSixteenColourGridFitsTheDefaultWindowWithoutScrolling()
+    {
+        Host host;
+        DocumentWindow* window = host.open(kDocument);
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        app::SwatchGridWidget* grid = window->colorPalette()->grid();
+        QScrollArea* area = window->colorPalette()->gridScrollArea();
+        QTRY_VERIFY(grid->count() == 17 && grid->cellGeometry(16).isValid());
+        QVERIFY(!area->verticalScrollBar()->isVisible());
+        QVERIFY(grid->mapTo(area->viewport(), grid->cellGeometry(16).bottomLeft()).y()
+                < area->viewport()->height());
+    }
+
     void colourPressesSetOneColourEachAndTheGridListsThePalette()
     {
         editor::EditorUIState state;
