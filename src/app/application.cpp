@@ -5,8 +5,11 @@
 #include <QFont>
 #include <QFontDatabase>
 #include <QIcon>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QProxyStyle>
 #include <QStyleFactory>
+#include <QTranslator>
 
 #include "app/after_first_paint.h"
 #include "app/app_resources.h"
@@ -63,6 +66,18 @@ void configureApplication(QApplication& application)
     application.setFont(font);
 }
 
+void installQtTranslations()
+{
+    auto* translator = new QTranslator(QCoreApplication::instance());
+    if (translator->load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"),
+                          QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QCoreApplication::installTranslator(translator);
+    } else {
+        delete translator;
+    }
+}
+
 PixmoraApp::PixmoraApp(std::unique_ptr<UserInteraction> interaction,
                        std::unique_ptr<ImportInteraction> importInteraction, QObject* parent)
     : QObject(parent)
@@ -84,10 +99,12 @@ void PixmoraApp::start(const QStringList& files)
     if (m_documents.windows().isEmpty())
         m_documents.newDocument();
     // Looking the icon up in the theme takes several milliseconds; the windows take
-    // it once the first has been painted.
+    // it once the first has been painted. Qt's dialogs come later still, so their
+    // translations can wait as well.
     if (!m_documents.windows().isEmpty()) {
         runAfterFirstPaint(m_documents.windows().constFirst(), [] {
             QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("pixmora")));
+            installQtTranslations();
         });
     }
 }

@@ -16,6 +16,11 @@ namespace pixmora::app {
 // the QApplication exists and before any window.
 void configureApplication(QApplication& application);
 
+// Qt's own dialogs (files, colours) and standard buttons in Japanese, as the rest
+// of the interface, when Qt's translations are installed; English otherwise.
+// start() does this once the first window has been painted.
+void installQtTranslations();
+
 // The running program: the document host and what happens at launch.
 class PixmoraApp : public QObject {
     Q_OBJECT

@@ -144,7 +144,8 @@ def check_deb(build):
         names = {alternative.strip().split(" ")[0]
                  for group in depends.split(",") for alternative in group.split("|")}
         for needed in ("libqt6widgets6", "libqt6gui6", "libqt6core6", "libqt6svg6", "libc6",
-                       "libstdc++6", "qt6-image-formats-plugins", "fonts-ipafont-gothic"):
+                       "libstdc++6", "qt6-image-formats-plugins", "fonts-ipafont-gothic",
+                       "qt6-translations-l10n"):
             check(needed in names, f"Depends lacks {needed}: {depends.strip()}")
         contents = run(["dpkg-deb", "-c", deb])
         for path in ["./usr/bin/pixmora", "./usr/bin/pixmora-convert",
