@@ -96,6 +96,7 @@ CheckerColorSettingsWidget::CheckerColorSettingsWidget(editor::EditorUIState* st
 
 void CheckerColorSettingsWidget::popUp(QWidget* anchor)
 {
+    m_anchor = anchor;
     adjustSize();
     const QRect anchorRect(anchor->mapToGlobal(QPoint(0, 0)), anchor->size());
     QPoint position(anchorRect.right() - width() + 1, anchorRect.bottom() + 4);
@@ -117,6 +118,12 @@ void CheckerColorSettingsWidget::applyLightColor(const QColor& color)
 void CheckerColorSettingsWidget::applyDarkColor(const QColor& color)
 {
     m_state->setCheckerDarkColor(document::fromPlatformColor(color));
+}
+
+void CheckerColorSettingsWidget::showEvent(QShowEvent* event)
+{
+    QFrame::showEvent(event);
+    emit opened();
 }
 
 void CheckerColorSettingsWidget::hideEvent(QHideEvent* event)
@@ -144,6 +151,10 @@ void CheckerColorSettingsWidget::openColorDialog(ColorWell* well, const QString&
         (this->*apply)(color);
     });
     connect(dialog, &QColorDialog::rejected, this, [this, apply, original] { (this->*apply)(original); });
+    connect(dialog, &QDialog::finished, this, [this] {
+        if (m_anchor && m_anchor->isVisible() && !isVisible())
+            popUp(m_anchor);
+    });
     m_dialog = dialog;
     dialog->open();
 }

@@ -47,6 +47,8 @@ public:
     explicit CheckerColorSettingsWidget(editor::EditorUIState* state, QWidget* parent = nullptr);
 
     // Shows the popover below `anchor` (or above it when the screen has no room).
+    // It closes as soon as a well's colour dialog takes the focus, and comes back
+    // there when the dialog closes, so the other colour is one click away.
     void popUp(QWidget* anchor);
 
     ColorWell* lightWell() const { return m_lightWell; }
@@ -60,9 +62,11 @@ public:
     QColorDialog* openDialog() const;
 
 signals:
+    void opened();
     void closed();
 
 protected:
+    void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
 
 private:
@@ -74,6 +78,7 @@ private:
     ColorWell* m_lightWell = nullptr;
     ColorWell* m_darkWell = nullptr;
     QPointer<QColorDialog> m_dialog;
+    QPointer<QWidget> m_anchor;
 };
 
 }  // namespace pixmora::app

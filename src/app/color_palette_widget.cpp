@@ -249,6 +249,8 @@ ColorPaletteWidget::ColorPaletteWidget(EditorUIState* state, model::ColorMode mo
 
     m_checkerSettings = new CheckerColorSettingsWidget(m_state, this);
     connect(m_checkerButton, &QToolButton::clicked, this, &ColorPaletteWidget::showCheckerSettings);
+    connect(m_checkerSettings, &CheckerColorSettingsWidget::opened, this,
+            [this] { m_showsCheckerSettings = true; });
     connect(m_checkerSettings, &CheckerColorSettingsWidget::closed, this,
             [this] { m_showsCheckerSettings = false; });
 

@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QColorDialog>
 #include <QImage>
 #include <QMenuBar>
 #include <QPushButton>
@@ -17,6 +18,7 @@
 #include <QWheelEvent>
 
 #include "app/canvas_size_fields.h"
+#include "app/checker_color_settings_widget.h"
 #include "app/color_palette_widget.h"
 #include "app/color_swatch.h"
 #include "app/document_window.h"
@@ -256,6 +258,28 @@ private slots:
         QVERIFY(!area->verticalScrollBar()->isVisible());
         QVERIFY(grid->mapTo(area->viewport(), grid->cellGeometry(16).bottomLeft()).y()
                 < area->viewport()->height());
+    }
+
+    void theCheckerPopoverComesBackWhenAWellsDialogCloses()
+    {
+        editor::EditorUIState state;
+        app::ColorPaletteWidget panel(&state, ColorMode::sixteenColor);
+        panel.resize(184, 500);
+        panel.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&panel));
+        panel.showCheckerSettings();
+        app::CheckerColorSettingsWidget* popover = panel.checkerSettings();
+        QVERIFY(popover->isVisible());
+        popover->darkWell()->click();
+        QPointer<QColorDialog> dialog = popover->openDialog();
+        QVERIFY(dialog);
+        popover->hide();  // as the dialog's taking the focus does
+        QVERIFY(!panel.showsCheckerSettings());
+        dialog->setCurrentColor(QColor(10, 20, 30));
+        dialog->accept();
+        QTRY_VERIFY(popover->isVisible());
+        QVERIFY(panel.showsCheckerSettings());
+        QCOMPARE(state.checkerDarkColor(), (model::RGBAColor{10, 20, 30, 255}));
     }
 
     void colourPressesSetOneColourEachAndTheGridListsThePalette()
