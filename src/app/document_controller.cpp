@@ -148,9 +148,19 @@ QList<DocumentWindow*> DocumentController::openFiles(const QStringList& paths)
     return result;
 }
 
+QString DocumentController::startFolder() const
+{
+    for (const QString& path : m_recentFiles->paths()) {
+        const QFileInfo folder(QFileInfo(path).absolutePath());
+        if (folder.isDir())
+            return folder.absoluteFilePath();
+    }
+    return QDir::homePath();
+}
+
 void DocumentController::open(QWidget* parent)
 {
-    const QStringList paths = m_interaction->askOpenFiles(parent);
+    const QStringList paths = m_interaction->askOpenFiles(parent, startFolder());
     if (!paths.isEmpty())
         openFiles(paths);
 }
@@ -226,7 +236,7 @@ bool DocumentController::saveDocument(DocumentWindow* window, bool askForName)
     QString path = hosted->filePath();
     if (askForName) {
         const QString suggested = path.isEmpty()
-            ? QDir::home().filePath(hosted->displayName() + QStringLiteral(".png"))
+            ? QDir(startFolder()).filePath(hosted->displayName() + QStringLiteral(".png"))
             : path;
         path = m_interaction->askSaveFileName(window, suggested);
         if (path.isEmpty())

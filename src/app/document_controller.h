@@ -39,6 +39,9 @@ public:
     QList<DocumentWindow*> openFiles(const QStringList& paths);
     // Asks for files, then openFiles.
     void open(QWidget* parent);
+    // Where the file dialogs start: the folder of the file opened or saved last,
+    // while it exists; the home folder otherwise.
+    QString startFolder() const;
     // An item of "最近使ったファイル": openFiles, and a file that no longer exists
     // leaves the list after its alert.
     void openRecentFile(const QString& path);

@@ -37,10 +37,10 @@ std::optional<document::Bytes> readImportFile(const QString& path)
 
 }  // namespace
 
-QString DialogImportInteraction::askImportFile(QWidget* parent)
+QString DialogImportInteraction::askImportFile(QWidget* parent, const QString& folder)
 {
     return QFileDialog::getOpenFileName(parent, QStringLiteral("取り込む画像を選択してください"),
-                                        QString(), imageFileFilter());
+                                        folder, imageFileFilter());
 }
 
 void DialogImportInteraction::warn(QWidget* parent, const QString& message,
@@ -76,7 +76,7 @@ ImportFlow::~ImportFlow() = default;
 
 void ImportFlow::importImage(QWidget* parent)
 {
-    const QString path = m_interaction->askImportFile(parent);
+    const QString path = m_interaction->askImportFile(parent, m_controller->startFolder());
     if (path.isEmpty())
         return;
     const QString fileName = QFileInfo(path).fileName();

@@ -23,7 +23,7 @@ public:
     virtual ~ImportInteraction() = default;
 
     // One image file to import; empty when cancelled.
-    virtual QString askImportFile(QWidget* parent) = 0;
+    virtual QString askImportFile(QWidget* parent, const QString& folder) = 0;
     // A warning alert.
     virtual void warn(QWidget* parent, const QString& message, const QString& informativeText) = 0;
     // Runs the dialog's application-modal loop until it closes.
@@ -33,7 +33,7 @@ public:
 // QFileDialog, QMessageBox and QDialog::exec.
 class DialogImportInteraction final : public ImportInteraction {
 public:
-    QString askImportFile(QWidget* parent) override;
+    QString askImportFile(QWidget* parent, const QString& folder) override;
     void warn(QWidget* parent, const QString& message, const QString& informativeText) override;
     void runConfirmation(ImportConfirmationDialog& dialog) override;
 };

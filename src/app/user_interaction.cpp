@@ -15,9 +15,9 @@ QString openFileFilter()
     return QStringLiteral("画像 (%1);;すべてのファイル (*)").arg(patterns.join(u' '));
 }
 
-QStringList DialogUserInteraction::askOpenFiles(QWidget* parent)
+QStringList DialogUserInteraction::askOpenFiles(QWidget* parent, const QString& folder)
 {
-    return QFileDialog::getOpenFileNames(parent, QStringLiteral("開く"), QString(),
+    return QFileDialog::getOpenFileNames(parent, QStringLiteral("開く"), folder,
                                          openFileFilter());
 }
 

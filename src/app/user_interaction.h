@@ -16,7 +16,7 @@ public:
     virtual ~UserInteraction() = default;
 
     // Files to open (several at once); empty when cancelled.
-    virtual QStringList askOpenFiles(QWidget* parent) = 0;
+    virtual QStringList askOpenFiles(QWidget* parent, const QString& folder) = 0;
     // The path to save to, starting from `suggested`; empty when cancelled.
     virtual QString askSaveFileName(QWidget* parent, const QString& suggested) = 0;
     // A warning alert: `title` as its main text, `informativeText` below it.
@@ -28,7 +28,7 @@ public:
 // QFileDialog and QMessageBox.
 class DialogUserInteraction final : public UserInteraction {
 public:
-    QStringList askOpenFiles(QWidget* parent) override;
+    QStringList askOpenFiles(QWidget* parent, const QString& folder) override;
     QString askSaveFileName(QWidget* parent, const QString& suggested) override;
     void warn(QWidget* parent, const QString& title, const QString& informativeText) override;
     SaveChangesChoice askSaveChanges(QWidget* parent, const QString& documentName) override;

@@ -60,6 +60,13 @@ private slots:
         QCOMPARE(readBack(host.dir.filePath(QStringLiteral("picture.png"))).image,
                  window->document()->value().image);
         QCOMPARE(window->windowTitle(), QStringLiteral("picture.png[*]"));
+        // The next file dialogs start where this file went.
+        const QString folder = QFileInfo(host.dir.path()).absoluteFilePath();
+        DocumentWindow* second = host.controller.newDocument();
+        QVERIFY(!host.controller.saveAs(second));
+        QCOMPARE(QFileInfo(host.ui->suggestedNames.value(1)).absolutePath(), folder);
+        host.controller.open(second);
+        QCOMPARE(host.ui->openFolders, QStringList{folder});
     }
 
     void refusedFilesShowTheirTextAndOpenNoWindow()

@@ -25,7 +25,13 @@ public:
     QStringList suggestedNames;
     QStringList saveChangesAsked;
 
-    QStringList askOpenFiles(QWidget*) override { return {}; }
+    QStringList openFolders;
+
+    QStringList askOpenFiles(QWidget*, const QString& folder) override
+    {
+        openFolders << folder;
+        return {};
+    }
     QString askSaveFileName(QWidget*, const QString& suggested) override
     {
         suggestedNames << suggested;

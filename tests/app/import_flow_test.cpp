@@ -33,7 +33,7 @@ public:
     QList<test::FakeInteraction::Warning> warnings;
     int dialogsShown = 0;
 
-    QString askImportFile(QWidget*) override { return file; }
+    QString askImportFile(QWidget*, const QString&) override { return file; }
     void warn(QWidget*, const QString& message, const QString& informativeText) override
     {
         warnings.append({message, informativeText});
