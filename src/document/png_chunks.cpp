@@ -148,23 +148,32 @@ bool walkChunks(const Bytes& data, Visit visit)
     return false;
 }
 
-// Walks one stream's chunks from pos (just past its signature) up to its IEND.
-bool streamHasOverlongChunk(const Bytes& data, std::uint64_t pos)
+struct OverlongChunk {
+    std::uint64_t start = 0;  // offset of its length field
+    bool afterImageData = false;  // an IDAT run came before it and has ended
+};
+
+// Walks one stream's chunks from pos (just past its signature) up to its IEND: the
+// first that declares more bytes than the data holds after its header, if any.
+std::optional<OverlongChunk> firstOverlongChunk(const Bytes& data, std::uint64_t pos)
 {
     const std::uint64_t count = data.size();
+    bool imageDataSeen = false;
     while (count - pos >= 8) {
         const std::uint8_t* header = data.data() + pos;
         const std::uint64_t length = readBigEndian32(header);
+        const bool imageData = typeEquals(header + 4, "IDAT");
         if (length > count - pos - 8) {
-            return true;
+            return OverlongChunk{pos, imageDataSeen && !imageData};
         }
         if (typeEquals(header + 4, "IEND")) {
-            return false;
+            return std::nullopt;
         }
+        imageDataSeen = imageDataSeen || imageData;
         // A CRC cut short ends the data; that alone costs a decoder nothing.
         pos = std::min(count, pos + 12 + length);
     }
-    return false;
+    return std::nullopt;
 }
 
 bool hasSignatureAt(const Bytes& data, std::uint64_t pos)
@@ -248,7 +257,7 @@ bool hasOverlongPngChunk(const Bytes& data)
     // A PNG file is decoded as its one stream. Its chunks may hold the signature as
     // data (a palette or a text can spell it), which must not make it unreadable.
     if (hasSignatureAt(data, 0)) {
-        return streamHasOverlongChunk(data, pngSignature.size());
+        return firstOverlongChunk(data, pngSignature.size()).has_value();
     }
     // Elsewhere streams are found by their signature: a container's directory could
     // point into any of them.
@@ -267,7 +276,7 @@ bool hasOverlongPngChunk(const Bytes& data)
         if (!hasSignatureAt(data, from)) {
             continue;
         }
-        if (++streams > maxStreams || streamHasOverlongChunk(data, from + 8)) {
+        if (++streams > maxStreams || firstOverlongChunk(data, from + 8)) {
             return true;
         }
     }
@@ -279,26 +288,11 @@ std::optional<std::uint64_t> pngImageDataEnd(const Bytes& data)
     if (!hasSignatureAt(data, 0)) {
         return std::nullopt;
     }
-    const std::uint64_t count = data.size();
-    std::uint64_t pos = pngSignature.size();
-    bool imageDataSeen = false;
-    while (count - pos >= 8) {
-        const std::uint8_t* header = data.data() + pos;
-        const std::uint64_t length = readBigEndian32(header);
-        const bool imageData = typeEquals(header + 4, "IDAT");
-        if (length > count - pos - 8) {
-            if (imageDataSeen && !imageData) {
-                return pos;
-            }
-            return std::nullopt;
-        }
-        if (typeEquals(header + 4, "IEND")) {
-            return std::nullopt;
-        }
-        imageDataSeen = imageDataSeen || imageData;
-        pos = std::min(count, pos + 12 + length);
+    const auto overlong = firstOverlongChunk(data, pngSignature.size());
+    if (!overlong || !overlong->afterImageData) {
+        return std::nullopt;
     }
-    return std::nullopt;
+    return overlong->start;
 }
 
 Bytes makePngChunk(std::string_view type, const Bytes& data)

@@ -22,23 +22,6 @@ using model::RGBAColor;
 // Qt's raster engine works in int coordinates; stay well inside them.
 constexpr std::int64_t kMaxSide = 32767;
 
-// A read-only device over the caller's bytes, without copying them.
-class ByteSource {
-public:
-    explicit ByteSource(const Bytes& data)
-        : m_bytes(QByteArray::fromRawData(reinterpret_cast<const char*>(data.data()),
-                                          static_cast<qsizetype>(data.size()))),
-          m_buffer(&m_bytes)
-    {
-        m_buffer.open(QIODevice::ReadOnly);
-    }
-    QIODevice* device() { return &m_buffer; }
-
-private:
-    QByteArray m_bytes;
-    QBuffer m_buffer;
-};
-
 bool fitsBudget(std::int64_t width, std::int64_t height)
 {
     return width > 0 && height > 0 && width <= kMaxSide && height <= kMaxSide
@@ -101,6 +84,34 @@ void prepareReader(QImageReader& reader, const Bytes& data, bool applyOrientatio
     reader.setAutoTransform(applyOrientation);
     reader.setAllocationLimit(static_cast<int>(kDecodeBudgetBytes / (1024 * 1024)));
 }
+
+// A prepared reader over the bytes the decoder may be handed (decodableBytes): the
+// caller's data without copying, or the repaired copy. reader() only when isSafe().
+class SourceReader {
+public:
+    SourceReader(const Bytes& data, bool applyOrientation)
+        : m_bytes(decodableBytes(data, m_repaired))
+    {
+        if (!m_bytes) {
+            return;
+        }
+        m_array = QByteArray::fromRawData(reinterpret_cast<const char*>(m_bytes->data()),
+                                          static_cast<qsizetype>(m_bytes->size()));
+        m_buffer.setBuffer(&m_array);
+        m_buffer.open(QIODevice::ReadOnly);
+        m_reader.setDevice(&m_buffer);
+        prepareReader(m_reader, *m_bytes, applyOrientation);
+    }
+    bool isSafe() const { return m_bytes != nullptr; }
+    QImageReader& reader() { return m_reader; }
+
+private:
+    Bytes m_repaired;
+    const Bytes* m_bytes = nullptr;
+    QByteArray m_array;
+    QBuffer m_buffer;
+    QImageReader m_reader;
+};
 
 // Straight RGBA read directly from the decoded image: a premultiplied detour would
 // lower the colours of partly transparent pixels.
@@ -271,14 +282,11 @@ std::optional<Bytes> encodeImage(const model::PixelImage& image, ImageFormat for
 
 std::optional<model::PixelImage> decodeImageData(const Bytes& data)
 {
-    Bytes repaired;
-    const Bytes* bytes = decodableBytes(data, repaired);
-    if (!bytes) {
+    SourceReader source(data, false);
+    if (!source.isSafe()) {
         return std::nullopt;
     }
-    ByteSource source(*bytes);
-    QImageReader reader(source.device());
-    prepareReader(reader, *bytes, false);
+    QImageReader& reader = source.reader();
     if (!fitsBudget(reader.size())) {
         return std::nullopt;
     }
@@ -376,14 +384,11 @@ bool hasAlphaVariation(const QImage& source)
 
 std::optional<QSize> sourceImageSize(const Bytes& data)
 {
-    Bytes repaired;
-    const Bytes* bytes = decodableBytes(data, repaired);
-    if (!bytes) {
+    SourceReader source(data, true);
+    if (!source.isSafe()) {
         return std::nullopt;
     }
-    ByteSource source(*bytes);
-    QImageReader reader(source.device());
-    prepareReader(reader, *bytes, true);
+    QImageReader& reader = source.reader();
     QSize size = reader.size();
     if (!reader.canRead() || !size.isValid() || size.isEmpty()) {
         return std::nullopt;
@@ -396,14 +401,11 @@ std::optional<QSize> sourceImageSize(const Bytes& data)
 
 QImage decodeSourceImage(const Bytes& data, std::optional<QSize> fitInto)
 {
-    Bytes repaired;
-    const Bytes* bytes = decodableBytes(data, repaired);
-    if (!bytes) {
+    SourceReader source(data, true);
+    if (!source.isSafe()) {
         return {};
     }
-    ByteSource source(*bytes);
-    QImageReader reader(source.device());
-    prepareReader(reader, *bytes, true);
+    QImageReader& reader = source.reader();
     const QSize stored = reader.size();
     if (!stored.isValid() || stored.isEmpty()) {
         return {};
@@ -424,14 +426,11 @@ QImage decodeSourceImage(const Bytes& data, std::optional<QSize> fitInto)
 
 bool isReadableImage(const Bytes& data)
 {
-    Bytes repaired;
-    const Bytes* bytes = decodableBytes(data, repaired);
-    if (!bytes) {
+    SourceReader source(data, false);
+    if (!source.isSafe()) {
         return false;
     }
-    ByteSource source(*bytes);
-    QImageReader reader(source.device());
-    prepareReader(reader, *bytes, false);
+    QImageReader& reader = source.reader();
     if (!reader.canRead()) {
         return false;
     }

@@ -144,9 +144,9 @@ void CanvasRaster::paint(QPainter& painter, const QRect& exposed)
         return;
     }
     if (!m_layerValid) {
-        if (m_layer.width() != 3 * m_image.width + 1 || m_layer.height() != 3 * m_image.height + 1) {
-            m_layer = QImage(int(3 * m_image.width + 1), int(3 * m_image.height + 1),
-                             QImage::Format_RGB32);
+        const QSize layerSize(int(3 * m_image.width + 1), int(3 * m_image.height + 1));
+        if (m_layer.size() != layerSize) {
+            m_layer = QImage(layerSize, QImage::Format_RGB32);
         }
         composeLayer(0, 0, m_image.width, m_image.height);
         m_layerValid = true;

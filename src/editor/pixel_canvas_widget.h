@@ -56,7 +56,7 @@ public:
 
     bool isMarchingAntsRunning() const { return m_marchingAntsTimer.isActive(); }
     // A mouse button went down on the canvas and has not come up yet.
-    bool isGestureActive() const { return m_pressedButton.has_value(); }
+    bool isGestureActive() const { return m_controller.isGestureActive(); }
     QSize sizeHint() const override;
 
 public slots:
