@@ -220,19 +220,6 @@ class Display:
         left, _, right, _ = core.crop((0, bottom, core.width, bottom + 1)).getbbox()
         return box[0] + left + 1, box[1] + bottom - 1
 
-    def checker_button(self, wid):
-        """The checkerboard button in the colour panel's header, above the drawing-colour well."""
-        box = self.box(wid, "side")
-        shot = self.grab(box)
-        black = exact_mask(shot, (0, 0, 0))
-        top = next(y for y in range(shot.height)
-                   if sum(black.crop((8, y, 72, y + 1)).getdata()) == 64 * 255)
-        header = (shot.width - 48, top - 32, shot.width - 4, top - 2)
-        dark = shot.crop(header).convert("L").point(lambda v: 255 if v < 120 else 0).getbbox()
-        assert dark, "no checkerboard button above the drawing-colour well"
-        return (box[0] + header[0] + (dark[0] + dark[2]) // 2,
-                box[1] + header[1] + (dark[1] + dark[3]) // 2)
-
 
 def window_title(name, modified=False):
     return re.escape(name) + (r"\*" if modified else "") + " — Pixmora"
@@ -476,19 +463,6 @@ class AcceptanceTest(unittest.TestCase):
         wait_until("pixmora to exit", lambda: self.app.poll() is not None)
         self.assertEqual(self.app.returncode, 0, "the last window closed, and the program too")
         self.assert_saved_document(path, canvas.expected, "sixteenColor")
-
-    def test_6_transparency_colour_popover(self):
-        d = self.display
-        _, window, _ = self.open_image("popover.png", marked_image(16, 16, TRANSPARENT),
-                                       "sixteenColor")
-        d.click(*d.checker_button(window))
-        popover = d.wait_window(besides=[window])
-        wells = (CHECKER_LIGHT, CHECKER_DARK)
-        wait_until("the popover's two wells", lambda: all(
-            solid_bbox(exact_mask(d.grab(d.box(popover)), c)) for c in wells))
-        d.key("Escape")
-        d.wait_name(popover, None)
-        self.assertEqual(d.windows().get(window), "popover.png — Pixmora")
 
 
 if __name__ == "__main__":

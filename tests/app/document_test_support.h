@@ -62,10 +62,11 @@ inline QString writeSample(const QDir& dir, const QString& name,
     return document::writeDocumentFile(value, path) ? QString() : path;
 }
 
-inline QString writeText(const QDir& dir, const QString& name)
+inline QString writeText(const QDir& dir, const QString& name,
+                         const QByteArray& text = "just some words\n")
 {
     QFile file(dir.filePath(name));
-    if (!file.open(QIODevice::WriteOnly) || file.write("just some words\n") < 0)
+    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size())
         return {};
     return file.fileName();
 }

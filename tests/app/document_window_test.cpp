@@ -224,7 +224,7 @@ private slots:
         }
     }
 
-    void clicksBesideTheCanvasLeaveItTheKeys()
+    void clicksBesideTheCanvasLeaveItTheKeysAndTheSixteenColoursFitWithoutScrolling()
     {
         Host host;
         DocumentWindow* window = host.open(kDocument);
@@ -232,6 +232,10 @@ private slots:
         QWidget* preview = window->previewScrollArea()->viewport();
         QWidget* margin = window->canvasScrollArea()->viewport();
         app::SwatchGridWidget* grid = window->colorPalette()->grid();
+        QScrollArea* gridArea = window->colorPalette()->gridScrollArea();
+        QVERIFY(!gridArea->verticalScrollBar()->isVisible());
+        QVERIFY(grid->mapTo(gridArea->viewport(), grid->cellGeometry(16).bottomLeft()).y()
+                < gridArea->viewport()->height());
         const std::pair<QWidget*, QPoint> clicks[] = {
             {preview, preview->rect().center()},
             {margin, QPoint(2, 2)},
@@ -245,41 +249,6 @@ private slots:
             QTest::keyClick(focus, Qt::Key_Escape);
             QVERIFY(!window->uiState()->selectionRect().has_value());
         }
-    }
-
-    void theSixteenColourGridFitsTheDefaultWindowWithoutScrolling()
-    {
-        Host host;
-        DocumentWindow* window = host.open(kDocument);
-        QVERIFY(QTest::qWaitForWindowExposed(window));
-        app::SwatchGridWidget* grid = window->colorPalette()->grid();
-        QScrollArea* area = window->colorPalette()->gridScrollArea();
-        QTRY_VERIFY(grid->count() == 17 && grid->cellGeometry(16).isValid());
-        QVERIFY(!area->verticalScrollBar()->isVisible());
-        QVERIFY(grid->mapTo(area->viewport(), grid->cellGeometry(16).bottomLeft()).y()
-                < area->viewport()->height());
-    }
-
-    void theCheckerPopoverComesBackWhenAWellsDialogCloses()
-    {
-        editor::EditorUIState state;
-        app::ColorPaletteWidget panel(&state, ColorMode::sixteenColor);
-        panel.resize(184, 500);
-        panel.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&panel));
-        panel.showCheckerSettings();
-        app::CheckerColorSettingsWidget* popover = panel.checkerSettings();
-        QVERIFY(popover->isVisible());
-        popover->darkWell()->click();
-        QPointer<QColorDialog> dialog = popover->openDialog();
-        QVERIFY(dialog);
-        popover->hide();  // as the dialog's taking the focus does
-        QVERIFY(!panel.showsCheckerSettings());
-        dialog->setCurrentColor(QColor(10, 20, 30));
-        dialog->accept();
-        QTRY_VERIFY(popover->isVisible());
-        QVERIFY(panel.showsCheckerSettings());
-        QCOMPARE(state.checkerDarkColor(), (model::RGBAColor{10, 20, 30, 255}));
     }
 
     void colourPressesSetOneColourEachAndTheGridListsThePalette()
@@ -324,6 +293,18 @@ private slots:
         QTRY_VERIFY(grid->cellGeometry(236).bottom() < grid->height());  // after the relayout
         QCOMPARE(grid->grab().toImage().pixelColor(grid->cellGeometry(118).center()),
                  app::toDisplayColor(grid->colorAt(118)));
+
+        // The checker popover comes back when a well's colour dialog closes.
+        panel.showCheckerSettings();
+        app::CheckerColorSettingsWidget* popover = panel.checkerSettings();
+        popover->darkWell()->click();
+        QPointer<QColorDialog> dialog = popover->openDialog();
+        QVERIFY(dialog);
+        popover->hide();  // as the dialog's taking the focus does
+        dialog->setCurrentColor(QColor(10, 20, 30));
+        dialog->accept();
+        QTRY_VERIFY(popover->isVisible() && panel.showsCheckerSettings());
+        QCOMPARE(state.checkerDarkColor(), (model::RGBAColor{10, 20, 30, 255}));
     }
 };
 
