@@ -280,16 +280,13 @@ void DocumentWindow::buildMenus()
 
 void DocumentWindow::undo()
 {
-    // Undo and Redo wait for the mouse button, as the other Edit commands do.
-    if (m_mainCanvas->isGestureActive())
-        return;
-    if (!m_mainCanvas->controller().undoPendingEdit())
+    if (m_mainCanvas->controller().prepareUndo())
         m_document->undoStack()->undo();
 }
 
 void DocumentWindow::redo()
 {
-    if (!m_mainCanvas->isGestureActive())
+    if (m_mainCanvas->controller().prepareRedo())
         m_document->undoStack()->redo();
 }
 

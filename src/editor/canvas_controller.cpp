@@ -580,13 +580,16 @@ void CanvasController::syncTool()
 
 void CanvasController::commitPendingFloatingSelection() { commitFloatingSelection(); }
 
-bool CanvasController::undoPendingEdit()
+bool CanvasController::prepareUndo()
 {
-    if (!m_floatingSelection) {
+    if (m_gestureActive) {
         return false;
     }
+    if (!m_floatingSelection) {
+        return true;
+    }
     cancelFloatingSelection();
-    return true;
+    return false;
 }
 
 // --- what the view draws ---

@@ -128,10 +128,12 @@ public:
     // Stamps a pending floating selection and writes it (the window calls this
     // before saving and closing). Nothing without one.
     void commitPendingFloatingSelection();
-    // Undo's first step while pixels float: they are not in the history yet, so they
-    // go back as Escape puts them (a pasted image vanishes). False when nothing
-    // floats and the history's own step should run.
-    bool undoPendingEdit();
+    // Undo and Redo wait for the end of a gesture, as the edit commands do; true when
+    // the history's own step should run. While pixels float, Undo's first step puts
+    // them back as Escape does (a pasted image vanishes): they are not in the
+    // history yet.
+    bool prepareUndo();
+    bool prepareRedo() const { return !m_gestureActive; }
     // The document image was changed by someone else (undo, redo, another writer):
     // pending gestures and floating selections are dropped so the change shows and
     // is never overwritten by a stale copy. Ignored while the canvas itself writes,
